@@ -50,7 +50,7 @@ private:
     };
 
     void buildIndex();
-    void indexLine(qsizetype line);
+    void indexLine(qsizetype line, qsizetype &current);
     static QString fold(const QString &name);
 
     QList<QByteArray> m_lines; // without their line ends

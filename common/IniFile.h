@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <memory>
 
 // INI-structured files on disk. Reads go through a parsed copy per file that is
 // checked against the file's identity (device, inode, size, modification time in
@@ -17,6 +18,10 @@ public:
     // The value of a missing file, section or key is empty; a value is cut at
     // its first NUL.
     static QString read(const QString &path, const QString &section, const QString &key);
+
+    // The parsed file as it is now, for reading many values of one consistent
+    // state; an empty document when the file is missing or unreadable.
+    static std::shared_ptr<const IniDocument> load(const QString &path);
 
     static bool write(const QString &path, const QString &section, const QString &key, const QString &value,
                       QString *error = nullptr);

@@ -1,0 +1,174 @@
+#include "IniFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSaveFile>
+
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+struct FileIdentity
+{
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = -1;
+    timespec modified{};
+
+    bool operator==(const FileIdentity &other) const
+    {
+        return device == other.device && inode == other.inode && size == other.size
+            && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+    }
+
+    static FileIdentity of(const struct stat &st)
+    {
+        return {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+    }
+};
+
+struct CachedFile
+{
+    FileIdentity identity;
+    std::shared_ptr<const IniDocument> document;
+};
+
+// Files the programs read are few (the data file, an exchange file now and then).
+constexpr qsizetype MaxCachedFiles = 8;
+
+QMutex cacheMutex;
+QHash<QString, CachedFile> cache;
+
+const std::shared_ptr<const IniDocument> &emptyDocument()
+{
+    static const auto empty = std::make_shared<const IniDocument>();
+    return empty;
+}
+
+void setError(QString *error, const QString &text)
+{
+    if (error)
+        *error = text;
+}
+
+enum class LoadResult { Loaded, Missing, Failed };
+
+// Caller holds cacheMutex.
+LoadResult loadLocked(const QString &path, std::shared_ptr<const IniDocument> *document, QString *error)
+{
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0) {
+        cache.remove(path);
+        *document = emptyDocument();
+        if (errno == ENOENT || errno == ENOTDIR)
+            return LoadResult::Missing;
+        setError(error, QString::fromLocal8Bit(std::strerror(errno)));
+        return LoadResult::Failed;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        cache.remove(path);
+        *document = emptyDocument();
+        setError(error, QStringLiteral("%1 is a folder, not a file.").arg(QDir::toNativeSeparators(path)));
+        return LoadResult::Failed;
+    }
+    const auto hit = cache.constFind(path);
+    if (hit != cache.cend() && hit->identity == FileIdentity::of(st)) {
+        *document = hit->document;
+        return LoadResult::Loaded;
+    }
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        cache.remove(path);
+        *document = emptyDocument();
+        setError(error, file.errorString());
+        return LoadResult::Failed;
+    }
+    // The identity of what is actually read, not of what was there a moment ago.
+    if (::fstat(file.handle(), &st) != 0) {
+        *document = emptyDocument();
+        setError(error, QString::fromLocal8Bit(std::strerror(errno)));
+        return LoadResult::Failed;
+    }
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        cache.remove(path);
+        *document = emptyDocument();
+        setError(error, file.errorString());
+        return LoadResult::Failed;
+    }
+    auto parsed = std::make_shared<const IniDocument>(IniDocument::parse(bytes));
+    if (cache.size() >= MaxCachedFiles && !cache.contains(path))
+        cache.clear();
+    cache.insert(path, CachedFile{FileIdentity::of(st), parsed});
+    *document = std::move(parsed);
+    return LoadResult::Loaded;
+}
+
+} // namespace
+
+std::shared_ptr<const IniDocument> IniFile::load(const QString &path)
+{
+    QMutexLocker locker(&cacheMutex);
+    std::shared_ptr<const IniDocument> document;
+    loadLocked(path, &document, nullptr);
+    return document;
+}
+
+QString IniFile::read(const QString &path, const QString &section, const QString &key)
+{
+    return load(path)->value(section, key);
+}
+
+bool IniFile::write(const QString &path, const QString &section, const QString &key, const QString &value,
+                    QString *error)
+{
+    return write(path, {{section, key, value}}, error);
+}
+
+bool IniFile::write(const QString &path, const QList<IniDocument::Assignment> &assignments, QString *error)
+{
+    QMutexLocker locker(&cacheMutex);
+    std::shared_ptr<const IniDocument> current;
+    // Never start from an empty document when the file exists but cannot be
+    // read: writing that back would wipe the file.
+    if (loadLocked(path, &current, error) == LoadResult::Failed)
+        return false;
+
+    IniDocument updated = *current;
+    for (const IniDocument::Assignment &a : assignments) {
+        if (!updated.setValue(a.section, a.key, a.value, error))
+            return false;
+    }
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        setError(error, file.errorString());
+        return false;
+    }
+    const QByteArray bytes = updated.toBytes();
+    // The new file's identity is taken from the temporary file itself (the rename
+    // keeps inode, size and modification time), so another process's write that
+    // lands right after ours can never be mistaken for ours.
+    struct stat st;
+    const bool known = file.write(bytes) == bytes.size() && file.flush() && ::fstat(file.handle(), &st) == 0;
+    if (!known || !file.commit()) {
+        setError(error, file.errorString());
+        cache.remove(path);
+        return false;
+    }
+    cache.insert(path, CachedFile{FileIdentity::of(st), std::make_shared<const IniDocument>(std::move(updated))});
+    return true;
+}
+
+void IniFile::clearCache()
+{
+    QMutexLocker locker(&cacheMutex);
+    cache.clear();
+}
