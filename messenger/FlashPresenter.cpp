@@ -1,0 +1,167 @@
+#include "FlashPresenter.h"
+
+#include <QGuiApplication>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+
+#include <QtGui/qguiapplication_platform.h>
+
+#include <cerrno>
+#include <ctime>
+#include <sys/timerfd.h>
+#include <unistd.h>
+#include <xcb/xcb.h>
+
+FlashPresenter::FlashPresenter(QWidget *window)
+    : QObject(window)
+    , m_window(window)
+{
+    if (!setUpNative()) {
+        m_connection = nullptr;
+        m_fallbackTimer = new QTimer(this);
+        m_fallbackTimer->setSingleShot(true);
+        m_fallbackTimer->setTimerType(Qt::PreciseTimer);
+        connect(m_fallbackTimer, &QTimer::timeout, this, &FlashPresenter::expired);
+    }
+}
+
+FlashPresenter::~FlashPresenter()
+{
+    if (m_connection && m_gc) {
+        xcb_free_gc(m_connection, m_gc);
+        xcb_flush(m_connection);
+    }
+    if (m_timerFd >= 0)
+        ::close(m_timerFd);
+}
+
+bool FlashPresenter::setUpNative()
+{
+    auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    if (!x11 || !x11->connection())
+        return false;
+    m_connection = x11->connection();
+    m_windowId = std::uint32_t(m_window->winId());
+
+    // The frame goes up as 32-bit little-endian pixels, which is what QImage
+    // holds; any other server layout leaves the painting to Qt alone.
+    const xcb_setup_t *setup = xcb_get_setup(m_connection);
+    xcb_get_geometry_reply_t *geometry
+        = xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_windowId), nullptr);
+    if (geometry) {
+        m_depth = geometry->depth;
+        free(geometry);
+    }
+    bool fourBytes = false;
+    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it)) {
+        if (it.data->depth == m_depth)
+            fourBytes = it.data->bits_per_pixel == 32 && it.data->scanline_pad == 32;
+    }
+    if (!fourBytes || (m_depth != 24 && m_depth != 32) || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+        m_depth = 0;
+    if (m_depth) {
+        m_gc = xcb_generate_id(m_connection);
+        xcb_create_gc(m_connection, m_gc, m_windowId, 0, nullptr);
+    }
+
+    m_timerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
+    if (m_timerFd < 0)
+        return false;
+    m_notifier = new QSocketNotifier(m_timerFd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &FlashPresenter::timerFired);
+    return true;
+}
+
+void FlashPresenter::uploadBackground(const QImage &source)
+{
+    if (!m_depth || source.isNull())
+        return;
+    const QImage frame = source.convertToFormat(QImage::Format_RGB32);
+    const auto width = std::uint16_t(frame.width());
+    const auto height = std::uint16_t(frame.height());
+    const xcb_pixmap_t pixmap = xcb_generate_id(m_connection);
+    xcb_create_pixmap(m_connection, m_depth, pixmap, m_windowId, width, height);
+
+    // A whole screen is more than one request may carry: send bands of rows.
+    const std::uint32_t maxBytes = xcb_get_maximum_request_length(m_connection) * 4u;
+    const std::uint32_t stride = std::uint32_t(frame.bytesPerLine());
+    const std::uint32_t headerBytes = 64;
+    const int rowsPerRequest = std::max<int>(1, int((maxBytes - headerBytes) / stride));
+    for (int y = 0; y < height; y += rowsPerRequest) {
+        const int rows = std::min(rowsPerRequest, height - y);
+        xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, m_gc, width, std::uint16_t(rows), 0,
+                      std::int16_t(y), 0, m_depth, stride * std::uint32_t(rows), frame.constScanLine(y));
+    }
+    const std::uint32_t value = pixmap;
+    xcb_change_window_attributes(m_connection, m_windowId, XCB_CW_BACK_PIXMAP, &value);
+    // The window holds its own reference to the pixmap.
+    xcb_free_pixmap(m_connection, pixmap);
+}
+
+void FlashPresenter::flash(const QImage &frame, int durationMs)
+{
+    if (m_showing)
+        hide();
+    if (!m_connection) {
+        m_window->raise();
+        m_window->show();
+        m_showing = true;
+        m_fallbackTimer->start(durationMs);
+        return;
+    }
+
+    uploadBackground(frame);
+    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
+    xcb_configure_window(m_connection, m_windowId, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    m_window->show();
+    xcb_flush(m_connection);
+    m_showing = true;
+    // The flash starts when the server has mapped the window, not when the
+    // request left: a round trip confirms it.
+    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
+    armExpiry(durationMs);
+}
+
+void FlashPresenter::armExpiry(int durationMs)
+{
+    timespec now{};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    const long long expiry = now.tv_sec * 1000000000LL + now.tv_nsec + durationMs * 1000000LL;
+    itimerspec spec{};
+    spec.it_value.tv_sec = time_t(expiry / 1000000000LL);
+    spec.it_value.tv_nsec = long(expiry % 1000000000LL);
+    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+}
+
+void FlashPresenter::disarm()
+{
+    if (m_timerFd >= 0) {
+        const itimerspec off{};
+        ::timerfd_settime(m_timerFd, 0, &off, nullptr);
+    }
+    if (m_fallbackTimer)
+        m_fallbackTimer->stop();
+}
+
+void FlashPresenter::timerFired()
+{
+    std::uint64_t expirations = 0;
+    if (::read(m_timerFd, &expirations, sizeof expirations) != sizeof expirations)
+        return; // a disarmed or already consumed expiry
+    Q_EMIT expired();
+}
+
+void FlashPresenter::hide()
+{
+    disarm();
+    if (m_connection) {
+        // Unmap first and at once; Qt's own hide then only brings its state along.
+        xcb_unmap_window(m_connection, m_windowId);
+        xcb_flush(m_connection);
+    }
+    m_window->hide();
+    if (m_connection)
+        xcb_flush(m_connection);
+    m_showing = false;
+}
