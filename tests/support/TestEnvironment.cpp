@@ -18,11 +18,24 @@ TestEnvironment::TestEnvironment()
     qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeDir()));
 }
 
+namespace {
+
+// Only a variable that still holds this environment's value is put back: when a
+// fixture makes the next environment before dropping the previous one, the
+// previous one must not undo the new one (and send a test to the real HOME).
+void restore(const char *name, const QString &ours, const QByteArray &old)
+{
+    if (qgetenv(name) == QFile::encodeName(ours))
+        qputenv(name, old);
+}
+
+} // namespace
+
 TestEnvironment::~TestEnvironment()
 {
-    qputenv("HOME", m_oldHome);
-    qputenv("XDG_CONFIG_HOME", m_oldConfig);
-    qputenv("XDG_RUNTIME_DIR", m_oldRuntime);
+    restore("HOME", home(), m_oldHome);
+    restore("XDG_CONFIG_HOME", configHome(), m_oldConfig);
+    restore("XDG_RUNTIME_DIR", runtimeDir(), m_oldRuntime);
 }
 
 QString TestEnvironment::home() const
