@@ -1,0 +1,25 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// What one benchmark run measures, from the command line.
+class BenchOptions
+{
+public:
+    bool parse(int argc, char **argv, std::string *error);
+    static std::string usage();
+
+    std::string messenger;          // path of the murmurine executable; empty: not measured
+    std::string peer = "aosd_cat";  // empty: not measured
+    std::vector<int> durationsMs = {1, 2, 5, 20, 100, 1000};
+    int flashesPerDuration = 80;    // for durations up to 100 ms
+    int longFlashes = 30;           // for longer durations
+    int frequencyMs = 300;          // for durations up to 100 ms
+    int longFrequencyMs = 1500;     // for longer durations
+    int idleSeconds = 60;
+    int idleFrequencyMs = 65000;    // the longest interval the Messenger accepts, beyond the idle window
+    int realtimePriority = 10;
+    std::string sampleFolder;       // keeps the first sample of each run as a picture
+    bool quick = false;
+};

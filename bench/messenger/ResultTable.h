@@ -1,0 +1,34 @@
+#pragma once
+
+#include "BenchRunner.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+// Turns the raw flashes of both programs into the printed comparison and the
+// verdict against the Messenger's targets.
+class ResultTable
+{
+public:
+    ResultTable(const ProgramRun &messenger, const ProgramRun &peer);
+
+    void setContext(const std::string &line) { m_context.push_back(line); }
+    void setWatcherLatency(std::vector<double> latenciesMs) { m_watcherLatencyMs = std::move(latenciesMs); }
+    // Returns whether the Messenger met every target.
+    bool print(std::FILE *out) const;
+
+private:
+    void printDurations(std::FILE *out) const;
+    void printIntervals(std::FILE *out) const;
+    void printTickToShow(std::FILE *out) const;
+    void printResources(std::FILE *out) const;
+    bool printTargets(std::FILE *out) const;
+    const DurationRun *find(const ProgramRun &program, int requestedMs) const;
+    std::vector<int> requestedDurations() const;
+
+    const ProgramRun &m_messenger;
+    const ProgramRun &m_peer;
+    std::vector<std::string> m_context;
+    std::vector<double> m_watcherLatencyMs;
+};
