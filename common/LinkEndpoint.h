@@ -1,8 +1,12 @@
 #pragma once
 
+#include <QByteArray>
 #include <QHash>
 #include <QObject>
+#include <QPointer>
 #include <QString>
+
+#include <chrono>
 
 class QLocalServer;
 class QLocalSocket;
@@ -15,6 +19,11 @@ class LinkEndpoint : public QObject
 {
     Q_OBJECT
 public:
+    enum class FrameStatus { Incomplete, Complete, Invalid };
+
+    // A whole poke, frame included, never exceeds this many bytes.
+    static constexpr int MaxMessageSize = 1024;
+
     LinkEndpoint(const QString &application, const QString &topic, QObject *parent = nullptr);
     ~LinkEndpoint() override;
 
@@ -25,7 +34,18 @@ public:
 
     QString text(const QString &item) const;
 
+    // How long a client may take to deliver its whole poke before it is dropped.
+    void setClientTimeout(std::chrono::milliseconds timeout);
+
     static QString socketPath(const QString &application, const QString &topic);
+
+    // The bytes of one poke; empty when item is empty or the poke would exceed
+    // MaxMessageSize.
+    static QByteArray encodePoke(const QString &item, const QString &text);
+    // Judges the bytes received so far; item and text are set when Complete.
+    static FrameStatus decodePoke(const QByteArray &bytes, QString *item, QString *text);
+    // What the endpoint answers once the item's change handler has run.
+    static QByteArray acknowledgement();
 
 Q_SIGNALS:
     // Emitted for every poke, even one that repeats the item's current text.
@@ -34,9 +54,15 @@ Q_SIGNALS:
 private:
     void acceptClients();
     void readClient(QLocalSocket *client);
+    void deliver(QLocalSocket *client, const QString &item, const QString &text);
+    void acknowledge(QLocalSocket *client);
+    void dropClient(QLocalSocket *client);
 
     QString m_application;
     QString m_topic;
     QLocalServer *m_server = nullptr;
     QHash<QString, QString> m_items;
+    QHash<QLocalSocket *, QByteArray> m_received;
+    QPointer<QLocalSocket> m_delivering;
+    std::chrono::milliseconds m_clientTimeout {1000};
 };

@@ -13,8 +13,10 @@ public:
     explicit SingleInstance(const QString &name);
     ~SingleInstance();
 
-    // True when this process now holds the lock; false when another live instance does.
-    bool tryAcquire();
+    // True when this process now holds the lock. False when another live
+    // instance holds it (error left empty) or when the lock cannot be made at
+    // all (error says why).
+    bool tryAcquire(QString *error = nullptr);
 
 private:
     QString m_name;
