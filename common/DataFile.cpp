@@ -24,11 +24,13 @@ QString MarkedEntry::toValue() const
     return (marked ? QLatin1Char('1') : QLatin1Char('0')) + text;
 }
 
-MarkedEntry MarkedEntry::fromValue(const QString &value)
+MarkedEntry MarkedEntry::fromValue(QString value)
 {
     if (value.isEmpty())
         return {};
-    return {value.front() == QLatin1Char('1'), value.mid(1)};
+    const bool marked = value.front() == QLatin1Char('1');
+    value.remove(0, 1); // in place: a full library has ten thousand of these
+    return {marked, std::move(value)};
 }
 
 DataFile::DataFile(QString path)
@@ -41,12 +43,10 @@ QList<MarkedEntry> DataFile::readList(const QString &section) const
     // One consistent state of the file for the whole list.
     const std::shared_ptr<const IniDocument> document = IniFile::load(m_path);
     QList<MarkedEntry> entries;
-    for (int key = 1; key <= MaxEntries; ++key) {
-        const QString value = clipped(document->value(section, QString::number(key)));
-        if (value.isEmpty())
-            break;
-        entries.append(MarkedEntry::fromValue(value));
-    }
+    const QStringList values = document->numberedValues(section, MaxEntries);
+    entries.reserve(values.size());
+    for (QString value : values)
+        entries.append(MarkedEntry::fromValue(clipped(std::move(value))));
     return entries;
 }
 

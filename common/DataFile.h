@@ -15,7 +15,7 @@ struct MarkedEntry
 
     bool operator==(const MarkedEntry &) const = default;
     QString toValue() const; // mark character + text
-    static MarkedEntry fromValue(const QString &value);
+    static MarkedEntry fromValue(QString value);
 };
 
 class DataFile

@@ -2,6 +2,8 @@
 
 #include <QStringDecoder>
 
+#include <cstring>
+
 namespace {
 
 bool isBlank(char c)
@@ -41,6 +43,25 @@ QString decodeCp1252(QByteArrayView bytes)
     return text;
 }
 
+// Libraries are nearly all ASCII; checking eight bytes at a time keeps loading a
+// full library close to the cost of reading it.
+bool isAscii(QByteArrayView bytes)
+{
+    const char *p = bytes.data();
+    qsizetype n = bytes.size();
+    for (; n >= 8; p += 8, n -= 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        if (word & 0x8080808080808080ULL)
+            return false;
+    }
+    for (; n > 0; ++p, --n) {
+        if (static_cast<unsigned char>(*p) & 0x80)
+            return false;
+    }
+    return true;
+}
+
 bool hasLineBreakOrNul(const QString &text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QChar(0));
@@ -56,17 +77,15 @@ void setError(QString *error, const QString &text)
 
 QString IniDocument::decodeLine(QByteArrayView line)
 {
-    bool ascii = true;
-    for (const char c : line) {
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            ascii = false;
-            break;
-        }
-    }
-    if (ascii)
+    if (isAscii(line))
         return QString::fromLatin1(line);
+    // fromUtf8 takes the fast path for the common case; a line that is not UTF-8
+    // shows up as replacement characters that its bytes did not spell.
+    QString text = QString::fromUtf8(line);
+    if (!text.contains(QChar::ReplacementCharacter) || line.contains("\xEF\xBF\xBD"))
+        return text;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(line);
+    text = utf8.decode(line);
     if (!utf8.hasError())
         return text;
     return decodeCp1252(line);
@@ -80,7 +99,8 @@ QString IniDocument::fold(const QString &name)
 IniDocument IniDocument::parse(const QByteArray &bytes)
 {
     IniDocument doc;
-    QByteArrayView rest(bytes);
+    doc.m_storage.append(bytes);
+    QByteArrayView rest(doc.m_storage.constFirst());
     if (rest.startsWith("\xEF\xBB\xBF")) {
         doc.m_bom = true;
         rest = rest.sliced(3);
@@ -98,7 +118,7 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
         qsizetype lineEnd = end;
         if (lineEnd > start && rest[lineEnd - 1] == '\r')
             --lineEnd;
-        doc.m_lines.append(rest.sliced(start, lineEnd - start).toByteArray());
+        doc.m_lines.append(rest.sliced(start, lineEnd - start));
         start = end + 1;
     }
     doc.buildIndex();
@@ -108,7 +128,7 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
 QByteArray IniDocument::toBytes() const
 {
     qsizetype size = m_bom ? 3 : 0;
-    for (const QByteArray &line : m_lines)
+    for (const QByteArrayView line : m_lines)
         size += line.size() + m_lineEnd.size();
     QByteArray bytes;
     bytes.reserve(size);
@@ -187,12 +207,36 @@ QString IniDocument::value(const QString &section, const QString &key) const
     const auto k = sec.keys.constFind(fold(key));
     if (k == sec.keys.cend())
         return QString();
-    const QByteArray &line = m_lines.at(*k);
-    QByteArrayView value = QByteArrayView(line).sliced(line.indexOf('=') + 1);
+    return valueAt(*k);
+}
+
+QString IniDocument::valueAt(qsizetype index) const
+{
+    const QByteArrayView line = m_lines.at(index);
+    QByteArrayView value = line.sliced(line.indexOf('=') + 1);
     const qsizetype nul = value.indexOf('\0');
     if (nul >= 0)
         value = value.first(nul);
     return decodeLine(trimmed(value));
+}
+
+QStringList IniDocument::numberedValues(const QString &section, int max) const
+{
+    QStringList values;
+    const auto s = m_sectionIndex.constFind(fold(section));
+    if (s == m_sectionIndex.cend())
+        return values;
+    const QHash<QString, qsizetype> &keys = m_sections.at(*s).keys;
+    for (int number = 1; number <= max; ++number) {
+        const auto k = keys.constFind(QString::number(number)); // digits fold to themselves
+        if (k == keys.cend())
+            break;
+        QString value = valueAt(*k);
+        if (value.isEmpty())
+            break;
+        values.append(std::move(value));
+    }
+    return values;
 }
 
 bool IniDocument::isValidSectionName(const QString &section, QString *error)
@@ -239,11 +283,15 @@ bool IniDocument::setValue(const QString &section, const QString &key, const QSt
     if (!isValidSectionName(section, error) || !isValidKeyName(key, error) || !isValidValue(value, error))
         return false;
 
+    // Edited lines pile up beside the original bytes; start afresh now and then.
+    if (m_storage.size() > 4096)
+        *this = parse(toBytes());
+
     const QByteArray encodedValue = value.toUtf8();
     const auto s = m_sectionIndex.constFind(fold(section));
     if (s == m_sectionIndex.cend()) {
-        m_lines.append('[' + section.toUtf8() + ']');
-        m_lines.append(key.toUtf8() + '=' + encodedValue);
+        insertLine(m_lines.size(), '[' + section.toUtf8() + ']');
+        insertLine(m_lines.size(), key.toUtf8() + '=' + encodedValue);
         m_finalLineEnd = true;
         const qsizetype first = m_lines.size() - 2;
         Section added;
@@ -258,15 +306,29 @@ bool IniDocument::setValue(const QString &section, const QString &key, const QSt
     Section &sec = m_sections[*s];
     const auto k = sec.keys.constFind(fold(key));
     if (k != sec.keys.cend()) {
-        QByteArray &line = m_lines[*k];
-        line = line.first(line.indexOf('=') + 1) + encodedValue;
+        const QByteArrayView line = m_lines.at(*k);
+        replaceLine(*k, line.first(line.indexOf('=') + 1).toByteArray() + encodedValue);
         return true;
     }
 
     const qsizetype at = sec.lastEntryLine + 1;
-    m_lines.insert(at, key.toUtf8() + '=' + encodedValue);
+    insertLine(at, key.toUtf8() + '=' + encodedValue);
     if (at == m_lines.size() - 1)
         m_finalLineEnd = true;
     buildIndex();
     return true;
+}
+
+void IniDocument::replaceLine(qsizetype index, QByteArray line)
+{
+    // A QByteArray's characters never move while it is alive and unchanged, so
+    // the views stay valid however m_storage grows or is copied.
+    m_storage.append(std::move(line));
+    m_lines[index] = m_storage.constLast();
+}
+
+void IniDocument::insertLine(qsizetype index, QByteArray line)
+{
+    m_storage.append(std::move(line));
+    m_lines.insert(index, m_storage.constLast());
 }

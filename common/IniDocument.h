@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 // One INI-structured text held in memory with the private-profile rules the
 // programs depend on: section and key names match without regard to letter
@@ -29,6 +30,10 @@ public:
     QString value(const QString &section, const QString &key) const;
     bool contains(const QString &section, const QString &key) const;
 
+    // The values of keys "1", "2", ... of a section, up to the first one that is
+    // missing or empty and at most max of them: how every list is stored.
+    QStringList numberedValues(const QString &section, int max) const;
+
     // Replaces an existing value in place, adds a missing key at the end of its
     // section and a missing section at the end of the document. Names and
     // values that the format cannot hold are refused with a reason.
@@ -49,11 +54,18 @@ private:
         QHash<QString, qsizetype> keys; // folded key name -> line index
     };
 
+    QString valueAt(qsizetype line) const;
     void buildIndex();
     void indexLine(qsizetype line, qsizetype &current);
     static QString fold(const QString &name);
 
-    QList<QByteArray> m_lines; // without their line ends
+    void replaceLine(qsizetype index, QByteArray line);
+    void insertLine(qsizetype index, QByteArray line);
+
+    // Lines are views, without their line ends, into the file's bytes or into
+    // lines written since: loading a library copies no line.
+    QList<QByteArrayView> m_lines;
+    QList<QByteArray> m_storage;
     QHash<QString, qsizetype> m_sectionIndex; // folded section name -> index in m_sections
     QList<Section> m_sections;
     QByteArray m_lineEnd = "\n";
