@@ -58,5 +58,6 @@ QSize Twips::toPixels(const QSize &twips, const QWidget *widget)
 
 QRect Twips::toPixels(int left, int top, int width, int height, const QWidget *widget)
 {
-    return {toPixelsX(left, widget), toPixelsY(top, widget), toPixelsX(width, widget), toPixelsY(height, widget)};
+    return {
+        toPixelsX(left, widget), toPixelsY(top, widget), toPixelsX(width, widget), toPixelsY(height, widget)};
 }

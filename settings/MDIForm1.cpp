@@ -1,0 +1,430 @@
+#include "MDIForm1.h"
+
+#include "Dialogs.h"
+#include "IniProcedures.h"
+#include "Twips.h"
+#include "ValueConversions.h"
+#include "frmMain.h"
+#include "frmMessageSetup.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QScreen>
+#include <QShortcut>
+#include <QTimer>
+#include <functional>
+
+namespace {
+
+constexpr int LoadWidthTwips = 8000;
+constexpr int LoadHeightTwips = 9200;
+constexpr int CentringAllowanceTwips = 300;
+const QPoint MainPanelTwips(1500, 300);
+const QPoint ManagerPanelTwips(200, 60);
+const QPoint TourOffsetTwips(1640, 5880);
+
+QString readSetting(const QString &key)
+{
+    return ReadIniFile(SettingsSection, key, SettingsFileName);
+}
+
+QString versionText()
+{
+    return QString::number(MURMURINE_VERSION_MAJOR + MURMURINE_VERSION_MINOR / 10.0);
+}
+
+} // namespace
+
+MDIForm1::MDIForm1(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("MDIForm1"));
+    setWindowTitle(Dialogs::applicationTitle());
+    QIcon icon(QStringLiteral(":/murmurine/murmurine.svg"));
+    icon.addFile(QStringLiteral(":/murmurine/murmurine-48.png"));
+    setWindowIcon(icon);
+
+    m_mdiArea = new QMdiArea(this);
+    m_mdiArea->setObjectName(QStringLiteral("mdiArea"));
+    m_mdiArea->setBackground(QColor(192, 255, 255));
+    setCentralWidget(m_mdiArea);
+    connect(m_mdiArea, &QMdiArea::subWindowActivated, this, &MDIForm1::onSubWindowActivated);
+
+    createMenus();
+
+    m_main = new frmMain(this);
+    m_mainSub = wrap(m_main);
+    connect(m_main, &frmMain::programEndRequested, this, &MDIForm1::endProgram);
+    // The main window sees F1 before any of its controls do.
+    auto *help = new QShortcut(QKeySequence(Qt::Key_F1), m_mainSub);
+    help->setContext(Qt::WidgetWithChildrenShortcut);
+    connect(help, &QShortcut::activated, m_main, [this] { m_main->Form_KeyDown(Qt::Key_F1); });
+}
+
+MDIForm1::~MDIForm1()
+{
+    // The base destructor closes and hides the children, which would report
+    // back into a frame that is no longer whole.
+    m_ending = true;
+    disconnect(m_mdiArea, nullptr, this, nullptr);
+    m_mainSub->removeEventFilter(this);
+    if (m_managerSub)
+        m_managerSub->removeEventFilter(this);
+}
+
+void MDIForm1::createMenus()
+{
+    auto addMenu = [this](const QString &title, const char *name) {
+        QMenu *menu = menuBar()->addMenu(title);
+        menu->setObjectName(QLatin1String(name));
+        return menu;
+    };
+    // An entry without a handler belongs to a part of the program not built yet.
+    auto addEntry = [this](QMenu *menu, const QString &text, const char *name, const QString &shortcut,
+                        const std::function<void()> &handler) {
+        QAction *action = menu->addAction(text);
+        action->setObjectName(QLatin1String(name));
+        if (!shortcut.isEmpty())
+            action->setShortcut(QKeySequence(shortcut));
+        if (handler)
+            connect(action, &QAction::triggered, this, handler);
+        else
+            action->setEnabled(false);
+    };
+    auto addSpacer
+        = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
+    const std::function<void()> notBuilt;
+
+    QMenu *mnuFile = addMenu(QStringLiteral("&File"), "mnuFile");
+    addEntry(mnuFile, QStringLiteral("E&xit"), "mnuExit", QStringLiteral("Ctrl+X"), [this] {
+        if (m_main)
+            m_main->cmdExit_Click();
+    });
+
+    QMenu *mnuAllSettings = addMenu(QStringLiteral("Se&ttings"), "mnuAllSettings");
+    addEntry(mnuAllSettings, QStringLiteral("Welcome screen"), "mnuWelcome", QStringLiteral("Ctrl+W"),
+        [this] { bringUpMainWindow(); });
+    addEntry(mnuAllSettings, QStringLiteral("Change Settings"), "mnuChangeSettings", QStringLiteral("Ctrl+S"),
+        notBuilt);
+    addEntry(mnuAllSettings, QStringLiteral("Change Messages"), "mnuChangeMessages", QStringLiteral("Ctrl+M"),
+        [this] { bringUpMessageManager(); });
+
+    mnuEdit = addMenu(QStringLiteral("&Edit Messages"), "mnuEdit");
+    addEntry(mnuEdit, QStringLiteral("Add Category"), "mnuAddCategory", {},
+        [this] { pressManagerButton("cmdAddCategory"); });
+    addEntry(mnuEdit, QStringLiteral("Delete Category"), "mnuDeleteCategory", {},
+        [this] { pressManagerButton("cmdDeleteCategory"); });
+    addEntry(mnuEdit, QStringLiteral("Add Message"), "mnuAddMessage", {},
+        [this] { pressManagerButton("cmdAddMessage"); });
+    addEntry(mnuEdit, QStringLiteral("Delete Message"), "mnuDeleteMessage", {},
+        [this] { pressManagerButton("cmdDeleteMessage"); });
+    addSpacer(mnuEdit, "mnuSpacer9");
+    addEntry(mnuEdit, QStringLiteral("Copy Message"), "mnuCopyMessage", QStringLiteral("Ctrl+C"), [this] {
+        // The shortcut outlives the menu's visibility; only the manager's own selection counts.
+        if (m_manager && m_mdiArea->currentSubWindow() == m_managerSub && m_managerSub->isVisible())
+            m_manager->copyMessage();
+    });
+    addSpacer(mnuEdit, "mnuSpacer4");
+    addEntry(mnuEdit, QStringLiteral("Print List"), "mnuPrint", {}, notBuilt);
+    addSpacer(mnuEdit, "mnuSpacer5");
+    addEntry(mnuEdit, QStringLiteral("Reset Data"), "mnuResetData", {}, notBuilt);
+    addEntry(mnuEdit, QStringLiteral("Restore from Backup"), "mnuRestoreBackup", {}, notBuilt);
+    addEntry(mnuEdit, QStringLiteral("Retrieve data from older version"), "mnuRetrieve", {}, notBuilt);
+    addSpacer(mnuEdit, "mnuSpacerImport");
+    addEntry(mnuEdit, QStringLiteral("Import Category"), "mnuImportCategory", {}, notBuilt);
+    addEntry(mnuEdit, QStringLiteral("Export Category"), "mnuExportCategory", {}, notBuilt);
+    mnuEdit->menuAction()->setVisible(false);
+
+    QMenu *mnuHelpMain = addMenu(QStringLiteral("&Help"), "mnuHelpMain");
+    addEntry(mnuHelpMain, QStringLiteral("Contents and help (F1)"), "mnuHelp", {},
+        [this] { showHelpForActiveChild(); });
+    addEntry(
+        mnuHelpMain, QStringLiteral("Show me a quick Tour"), "mnuTour", QStringLiteral("Ctrl+Q"), notBuilt);
+    addSpacer(mnuHelpMain, "mnuSpacer11");
+    addEntry(mnuHelpMain, QStringLiteral("About"), "mnuAbout", QStringLiteral("Ctrl+A"), notBuilt);
+}
+
+QMdiSubWindow *MDIForm1::wrap(QWidget *child)
+{
+    QMdiSubWindow *subWindow = m_mdiArea->addSubWindow(child);
+    // Children are hidden, never destroyed, while the program runs.
+    subWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+    subWindow->setObjectName(child->objectName() + QStringLiteral("SubWindow"));
+    subWindow->setWindowIcon(windowIcon());
+    subWindow->installEventFilter(this);
+    subWindow->hide();
+    return subWindow;
+}
+
+bool MDIForm1::MDIForm_Load()
+{
+    setOuterSizeTwips(LoadWidthTwips, LoadHeightTwips);
+    applyStoredPosition();
+
+    const QString storedWinMax = readSetting(QStringLiteral("WinMax"));
+    // The size changes of the load itself, and their late echoes from the window
+    // manager, must not rewrite what was just read.
+    m_writtenWinMax = storedWinMax;
+    if (storedWinMax.isEmpty()) {
+        setWindowState(windowState() | Qt::WindowMaximized);
+        if (!m_main->Form_Load())
+            return false;
+        showMaximized();
+        m_mainSub->showMaximized();
+        centrePanels();
+    } else {
+        if (!m_main->Form_Load())
+            return false;
+        placePanelsAtFixedPositions();
+        setOuterSizeTwips(NormalWidthTwips, NormalHeightTwips);
+        show();
+        m_mainSub->setGeometry(QRect(QPoint(0, 0), m_mdiArea->viewport()->size()));
+    }
+    blnLoaded = true;
+    placeTourButton();
+
+    if (readSetting(QStringLiteral("Duration")).isEmpty()
+        && readSetting(QStringLiteral("UsedBefore")).isEmpty())
+        WriteIniFile(SettingsSection, QStringLiteral("Version"), versionText(), SettingsFileName);
+    return true;
+}
+
+void MDIForm1::applyStoredPosition()
+{
+    const std::optional<qint32> top = ValueConversions::strictInteger(readSetting(QStringLiteral("WinTop")));
+    const std::optional<qint32> left
+        = ValueConversions::strictInteger(readSetting(QStringLiteral("WinLeft")));
+    if (!top && !left)
+        return;
+    QPoint position = pos();
+    if (top)
+        position.setY(Twips::toPixelsY(*top, this));
+    if (left)
+        position.setX(Twips::toPixelsX(*left, this));
+    // A position remembered from a screen that is no longer attached would put
+    // the frame where nobody can reach it.
+    const QRect wanted(position, frameGeometry().size());
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        if (screen->availableGeometry().intersects(wanted)) {
+            move(position);
+            return;
+        }
+    }
+}
+
+void MDIForm1::setOuterSizeTwips(int widthTwips, int heightTwips)
+{
+    const QSize decoration = frameGeometry().size() - geometry().size();
+    resize(Twips::toPixels(QSize(widthTwips, heightTwips), this) - decoration);
+}
+
+void MDIForm1::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    MDIForm_Resize();
+}
+
+void MDIForm1::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        MDIForm_Resize();
+}
+
+void MDIForm1::MDIForm_Resize()
+{
+    if (m_ending)
+        return;
+    const Qt::WindowStates state = windowState();
+    if (state & Qt::WindowMinimized) {
+        // nothing but the tour button
+    } else if (state & (Qt::WindowMaximized | Qt::WindowFullScreen)) {
+        if (blnLoaded)
+            writeWinMax(QString());
+        centrePanels();
+    } else {
+        if (blnLoaded)
+            writeWinMax(QStringLiteral("No"));
+        placePanelsAtFixedPositions();
+        // Deferred: a window manager may report the new size just before the new
+        // state, and the frame must not fight a maximise that is under way.
+        if (!m_snapPending) {
+            m_snapPending = true;
+            QTimer::singleShot(0, this, &MDIForm1::snapToNormalSize);
+        }
+    }
+    placeTourButton();
+}
+
+void MDIForm1::snapToNormalSize()
+{
+    m_snapPending = false;
+    if (m_ending || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        return;
+    setOuterSizeTwips(NormalWidthTwips, NormalHeightTwips);
+}
+
+void MDIForm1::writeWinMax(const QString &value)
+{
+    if (m_writtenWinMax == value)
+        return;
+    if (WriteIniFile(SettingsSection, QStringLiteral("WinMax"), value, SettingsFileName))
+        m_writtenWinMax = value;
+}
+
+void MDIForm1::centrePanels()
+{
+    const QSize outer = frameGeometry().size();
+    const int allowance = Twips::toPixelsY(CentringAllowanceTwips, this);
+    auto centre = [&](QWidget *panel) {
+        if (!panel)
+            return;
+        // Clamped so that on a screen smaller than a panel its top-left corner stays visible.
+        panel->move(qMax(0, (outer.width() - panel->width()) / 2),
+            qMax(0, (outer.height() - panel->height() - allowance) / 2));
+    };
+    centre(m_main->contentPanel());
+    if (m_manager)
+        centre(m_manager->contentPanel());
+}
+
+void MDIForm1::placePanelsAtFixedPositions()
+{
+    m_main->contentPanel()->move(Twips::toPixels(MainPanelTwips, this));
+    if (m_manager)
+        m_manager->contentPanel()->move(Twips::toPixels(ManagerPanelTwips, this));
+}
+
+void MDIForm1::placeTourButton()
+{
+    m_main->tourButton()->move(m_main->contentPanel()->pos() + Twips::toPixels(TourOffsetTwips, this));
+}
+
+void MDIForm1::LoadMessageLists(const QString &dataFolder)
+{
+    if (!m_manager) {
+        m_manager = new frmMessageSetup(dataFolder);
+        m_managerSub = wrap(m_manager);
+        connect(m_manager, &frmMessageSetup::closeRequested, this, &MDIForm1::hideMessageManager);
+    }
+    m_manager->LoadMessageLists();
+}
+
+void MDIForm1::bringUp(QMdiSubWindow *subWindow)
+{
+    if (!subWindow)
+        return;
+    subWindow->show();
+    m_mdiArea->setActiveSubWindow(subWindow);
+    subWindow->raise();
+    subWindow->show();
+    subWindow->showMaximized();
+}
+
+void MDIForm1::bringUpMainWindow()
+{
+    bringUp(m_mainSub);
+}
+
+void MDIForm1::bringUpMessageManager()
+{
+    bringUp(m_managerSub);
+}
+
+void MDIForm1::hideMessageManager()
+{
+    if (!m_managerSub)
+        return;
+    m_managerSub->hide();
+    // Coming back later is a new activation.
+    if (m_lastActivated == m_managerSub)
+        m_lastActivated = nullptr;
+}
+
+void MDIForm1::onSubWindowActivated(QMdiSubWindow *subWindow)
+{
+    // The area also reports the frame losing and regaining activation (a message
+    // box, another program); only a change of child counts.
+    if (!subWindow || subWindow == m_lastActivated)
+        return;
+    m_lastActivated = subWindow;
+    const bool manager = subWindow == m_managerSub;
+    mnuEdit->menuAction()->setVisible(manager);
+    if (manager && m_manager)
+        m_manager->onActivated();
+}
+
+void MDIForm1::pressManagerButton(const char *name)
+{
+    if (!m_manager)
+        return;
+    if (auto *button = m_manager->findChild<QPushButton *>(QLatin1String(name)))
+        button->click();
+}
+
+void MDIForm1::showHelpForActiveChild()
+{
+    QMdiSubWindow *active = m_mdiArea->currentSubWindow();
+    if (active && active == m_mainSub)
+        m_main->Form_KeyDown(Qt::Key_F1);
+}
+
+void MDIForm1::activateFrame()
+{
+    if (windowState() & Qt::WindowMinimized)
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    show();
+    raise();
+    activateWindow();
+}
+
+void MDIForm1::endProgram()
+{
+    if (m_ending)
+        return;
+    close();
+}
+
+void MDIForm1::closeEvent(QCloseEvent *event)
+{
+    m_ending = true;
+    event->accept();
+    Q_EMIT programEnded();
+}
+
+bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *subWindow = qobject_cast<QMdiSubWindow *>(watched);
+    if (!subWindow || m_ending)
+        return QMainWindow::eventFilter(watched, event);
+
+    if (event->type() == QEvent::Close && subWindow == m_managerSub) {
+        // The manager's close box hides it, after the same check as its own button.
+        event->ignore();
+        if (!m_manager || m_manager->requestClose())
+            hideMessageManager();
+        return true;
+    }
+    auto inNormalState = [subWindow] {
+        return !(
+            subWindow->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
+    };
+    // Only the child in front: the area restores the others when another is
+    // maximised, and maximising one of those would bring it forward.
+    auto inFront = [this, subWindow] { return m_mdiArea->currentSubWindow() == subWindow; };
+    if ((event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange) && isMaximized()
+        && subWindow->isVisible() && inNormalState() && inFront()) {
+        QTimer::singleShot(0, subWindow, [this, subWindow, inNormalState, inFront] {
+            if (!m_ending && isMaximized() && subWindow->isVisible() && inNormalState() && inFront())
+                subWindow->showMaximized();
+        });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

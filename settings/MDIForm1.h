@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QMainWindow>
+#include <optional>
+
+class QAction;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class frmMain;
+class frmMessageSetup;
+
+// The outer window of the Settings program: menu bar, start-up order, the
+// placement of each child's content panel, and the remembered position and
+// maximised state of the frame.
+class MDIForm1 : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MDIForm1(QWidget *parent = nullptr);
+    ~MDIForm1() override;
+
+    // The start-up of the program. False when another instance is already
+    // running: the program must then end at once.
+    bool MDIForm_Load();
+
+    // Step 4 of the main window's start-up: the message manager, hidden, filled
+    // from the data file.
+    void LoadMessageLists(const QString &dataFolder);
+
+    void bringUpMainWindow();
+    void bringUpMessageManager();
+    // Raises and activates the frame at another instance's request.
+    void activateFrame();
+    // The "Contents and help (F1)" command: the active child's own F1 handling.
+    void showHelpForActiveChild();
+    // Closes the frame and ends the program.
+    void endProgram();
+
+    bool isLoaded() const { return blnLoaded; }
+    frmMain *mainWindow() const { return m_main; }
+    frmMessageSetup *messageManager() const { return m_manager; }
+    QMdiArea *mdiArea() const { return m_mdiArea; }
+    QMdiSubWindow *mainSubWindow() const { return m_mainSub; }
+    QMdiSubWindow *managerSubWindow() const { return m_managerSub; }
+
+    static constexpr int NormalWidthTwips = 9600;
+    static constexpr int NormalHeightTwips = 8000;
+
+Q_SIGNALS:
+    void programEnded();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createMenus();
+    QMdiSubWindow *wrap(QWidget *child);
+    void bringUp(QMdiSubWindow *subWindow);
+    void MDIForm_Resize();
+    void snapToNormalSize();
+    void centrePanels();
+    void placePanelsAtFixedPositions();
+    void placeTourButton();
+    void setOuterSizeTwips(int widthTwips, int heightTwips);
+    void applyStoredPosition();
+    void writeWinMax(const QString &value);
+    void onSubWindowActivated(QMdiSubWindow *subWindow);
+    void hideMessageManager();
+    void pressManagerButton(const char *name);
+
+    QMdiArea *m_mdiArea = nullptr;
+    frmMain *m_main = nullptr;
+    QMdiSubWindow *m_mainSub = nullptr;
+    frmMessageSetup *m_manager = nullptr;
+    QMdiSubWindow *m_managerSub = nullptr;
+    QMdiSubWindow *m_lastActivated = nullptr;
+    bool blnLoaded = false;
+    bool m_ending = false;
+    bool m_snapPending = false;
+    std::optional<QString> m_writtenWinMax;
+
+    QMenu *mnuEdit = nullptr;
+};
