@@ -24,11 +24,11 @@ bool acceptLength(QWidget *owner, const QString &path)
     if (path.size() <= FileDialogs::MaxPathLength)
         return true;
     Dialogs::message(owner,
-                     QStringLiteral("The path of the chosen file is longer than %1 characters, so it cannot be "
-                                    "stored whole. Please choose a file with a shorter path.\n\n%2")
-                         .arg(FileDialogs::MaxPathLength)
-                         .arg(path),
-                     QString(), Dialogs::Icon::Warning);
+        QStringLiteral("The path of the chosen file is longer than %1 characters, so it cannot be "
+                       "stored whole. Please choose a file with a shorter path.\n\n%2")
+            .arg(FileDialogs::MaxPathLength)
+            .arg(path),
+        QString(), Dialogs::Icon::Warning);
     return false;
 }
 
@@ -48,14 +48,14 @@ QString FileDialogs::toQtFilter(const QString &filter)
         QString description = withoutTrailingPatterns(parts.at(i));
         if (description.isEmpty())
             description = patterns.join(QLatin1Char(' '));
-        qtFilters.append(description + QStringLiteral(" (") + patterns.join(QLatin1Char(' '))
-                         + QLatin1Char(')'));
+        qtFilters.append(
+            description + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
     }
     return qtFilters.join(QStringLiteral(";;"));
 }
 
-QString FileDialogs::ShowOpenDialog(QWidget *owner, const QString &filter, const QString &title,
-                                    const QString &initialFolder)
+QString FileDialogs::ShowOpenDialog(
+    QWidget *owner, const QString &filter, const QString &title, const QString &initialFolder)
 {
     const QString path = Dialogs::openFile(owner, toQtFilter(filter), title, initialFolder).trimmed();
     if (path.isEmpty() || !acceptLength(owner, path))
@@ -63,8 +63,8 @@ QString FileDialogs::ShowOpenDialog(QWidget *owner, const QString &filter, const
     return path;
 }
 
-QString FileDialogs::ShowSaveDialog(QWidget *owner, const QString &filter, const QString &title,
-                                    const QString &initialFolder)
+QString FileDialogs::ShowSaveDialog(
+    QWidget *owner, const QString &filter, const QString &title, const QString &initialFolder)
 {
     const QString path = Dialogs::saveFile(owner, toQtFilter(filter), title, initialFolder).trimmed();
     if (path.isEmpty() || !acceptLength(owner, path))

@@ -14,12 +14,12 @@ public:
 
     // The chosen file's full path, trimmed, or "" when the user cancels or the
     // path is too long (which is explained in a message).
-    static QString ShowOpenDialog(QWidget *owner, const QString &filter, const QString &title,
-                                  const QString &initialFolder);
+    static QString ShowOpenDialog(
+        QWidget *owner, const QString &filter, const QString &title, const QString &initialFolder);
     // As ShowOpenDialog; a file that does not exist yet is only chosen once the
     // user has agreed to create it (a question answered Yes).
-    static QString ShowSaveDialog(QWidget *owner, const QString &filter, const QString &title,
-                                  const QString &initialFolder);
+    static QString ShowSaveDialog(
+        QWidget *owner, const QString &filter, const QString &title, const QString &initialFolder);
 
     // "Text Files (*.txt)|*.txt" -> "Text Files (*.txt)", "Pictures|*.bmp;*.gif" -> "Pictures (*.bmp *.gif)".
     static QString toQtFilter(const QString &filter);

@@ -10,7 +10,8 @@ bool breaksLine(QChar c)
 {
     if (c == QLatin1Char('\t'))
         return false;
-    return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    return c.category() == QChar::Other_Control || c == QChar::LineSeparator
+        || c == QChar::ParagraphSeparator;
 }
 
 } // namespace

@@ -83,18 +83,19 @@ void frmMessageSetup::buildForm()
     fmeAll->setFixedSize(Twips::toPixels(QSize(8895, 6240), this));
 
     Label1 = makeLabel(fmeAll, QStringLiteral("Label1"),
-                       QStringLiteral("This is a list of the categories (and the messages within each category) "
-                                      "which will be displayed. Only the marked messages in the marked categories "
-                                      "will be shown. Please select which categories and which messages to show "
-                                      "by double-clicking the item.  You can also add your own categories and "
-                                      "messages by pressing the appropriate button."));
+        QStringLiteral("This is a list of the categories (and the messages within each category) "
+                       "which will be displayed. Only the marked messages in the marked categories "
+                       "will be shown. Please select which categories and which messages to show "
+                       "by double-clicking the item.  You can also add your own categories and "
+                       "messages by pressing the appropriate button."));
     Label1->setWordWrap(true);
     Label1->setGeometry(Twips::toPixels(90, 45, 8715, 660, this));
 
-    lblMarked0 = makeLabel(fmeAll, QStringLiteral("lblMarked_0"), QStringLiteral(" Display | Category of message"));
+    lblMarked0
+        = makeLabel(fmeAll, QStringLiteral("lblMarked_0"), QStringLiteral(" Display | Category of message"));
     lblMarked0->setGeometry(Twips::toPixels(390, 660, 5800, 300, this));
     lblMarked1 = makeLabel(fmeAll, QStringLiteral("lblMarked_1"),
-                           QStringLiteral(" Display | Message, picture or file to be displayed"));
+        QStringLiteral(" Display | Message, picture or file to be displayed"));
     lblMarked1->setGeometry(Twips::toPixels(390, 2940, 5800, 300, this));
 
     lstCategory = new QListWidget(fmeAll);
@@ -110,17 +111,23 @@ void frmMessageSetup::buildForm()
         list->installEventFilter(this);
     }
 
-    cmdAddCategory = makeButton(fmeAll, QStringLiteral("cmdAddCategory"), QStringLiteral("Add ne&w category"));
+    cmdAddCategory
+        = makeButton(fmeAll, QStringLiteral("cmdAddCategory"), QStringLiteral("Add ne&w category"));
     cmdAddCategory->setGeometry(Twips::toPixels(6450, 885, 1695, 615, this));
-    cmdDeleteCategory = makeButton(fmeAll, QStringLiteral("cmdDeleteCategory"), QStringLiteral("&Delete category"));
+    cmdDeleteCategory
+        = makeButton(fmeAll, QStringLiteral("cmdDeleteCategory"), QStringLiteral("&Delete category"));
     cmdDeleteCategory->setGeometry(Twips::toPixels(6450, 1635, 1695, 615, this));
-    cmdAddMessage = makeButton(fmeAll, QStringLiteral("cmdAddMessage"), QStringLiteral("Add &new subliminal"));
+    cmdAddMessage
+        = makeButton(fmeAll, QStringLiteral("cmdAddMessage"), QStringLiteral("Add &new subliminal"));
     cmdAddMessage->setGeometry(Twips::toPixels(6450, 2940, 1695, 615, this));
-    cmdDeleteMessage = makeButton(fmeAll, QStringLiteral("cmdDeleteMessage"), QStringLiteral("Delete &subliminal"));
+    cmdDeleteMessage
+        = makeButton(fmeAll, QStringLiteral("cmdDeleteMessage"), QStringLiteral("Delete &subliminal"));
     cmdDeleteMessage->setGeometry(Twips::toPixels(6450, 3675, 1695, 615, this));
-    cmdEditSubliminal = makeButton(fmeAll, QStringLiteral("cmdEditSubliminal"), QStringLiteral("Edit s&ubliminal"));
+    cmdEditSubliminal
+        = makeButton(fmeAll, QStringLiteral("cmdEditSubliminal"), QStringLiteral("Edit s&ubliminal"));
     cmdEditSubliminal->setGeometry(Twips::toPixels(6450, 4425, 1695, 615, this));
-    lblCopy = makeLabel(fmeAll, QStringLiteral("lblCopy"), QStringLiteral("Use \"CTRL--C\" to copy text messages"));
+    lblCopy = makeLabel(
+        fmeAll, QStringLiteral("lblCopy"), QStringLiteral("Use \"CTRL--C\" to copy text messages"));
     lblCopy->setWordWrap(true);
     lblCopy->setGeometry(Twips::toPixels(6450, 5085, 1695, 405, this));
     cmdExit = makeButton(fmeAll, QStringLiteral("cmdExit"), QStringLiteral("&Close"));
@@ -130,9 +137,11 @@ void frmMessageSetup::buildForm()
     Image1->setObjectName(QStringLiteral("Image1"));
     const QRect imageRect = Twips::toPixels(8280, 885, 480, 480, this);
     Image1->setGeometry(imageRect);
-    const QIcon icon = QApplication::windowIcon().isNull() ? style()->standardIcon(QStyle::SP_FileDialogListView)
-                                                           : QApplication::windowIcon();
-    Image1->setPixmap(icon.pixmap(imageRect.size()));
+    QPixmap picture(QStringLiteral(":/murmurine/murmurine-48.png"));
+    if (picture.isNull())
+        picture = style()->standardIcon(QStyle::SP_FileDialogListView).pixmap(imageRect.size());
+    Image1->setPixmap(picture);
+    Image1->setScaledContents(true);
 
     setTabOrder(lstCategory, cmdAddCategory);
     setTabOrder(cmdAddCategory, cmdDeleteCategory);
@@ -199,7 +208,8 @@ QString frmMessageSetup::selectedCategory() const
 
 void frmMessageSetup::fillMessages(const QString &category)
 {
-    const QList<MarkedEntry> messages = category.isEmpty() ? QList<MarkedEntry>() : m_data.readCategory(category);
+    const QList<MarkedEntry> messages
+        = category.isEmpty() ? QList<MarkedEntry>() : m_data.readCategory(category);
     m_filling = true;
     lstMessage->clear();
     lstMessage->addItems(rowsOf(messages));
@@ -259,9 +269,9 @@ bool frmMessageSetup::dataFileStillThere(QString *error) const
 void frmMessageSetup::reportFailedWrite(const QString &reason)
 {
     Dialogs::message(this,
-                     QStringLiteral("The change could not be saved to ") + QDir::toNativeSeparators(m_data.path())
-                         + QStringLiteral(": ") + reason,
-                     QString(), Dialogs::Icon::Warning);
+        QStringLiteral("The change could not be saved to ") + QDir::toNativeSeparators(m_data.path())
+            + QStringLiteral(": ") + reason,
+        QString(), Dialogs::Icon::Warning);
 
     const QString category = selectedCategory();
     const int messageRow = selectedRow(lstMessage);
@@ -306,15 +316,16 @@ bool frmMessageSetup::AddCategory(const QString &requestedName)
     if (name.isEmpty()) {
         const std::optional<QString> answer
             = Dialogs::input(this, QStringLiteral("Please enter a new category to add. (Max 50 characters)"),
-                             QStringLiteral("Add new category"), QString());
+                QStringLiteral("Add new category"), QString());
         if (!answer)
             return false;
         name = *answer;
     }
     name = ListRows::singleLine(name);
     if (name.size() > ListRows::MaxCategoryLength) {
-        Dialogs::message(this, QStringLiteral("Your category was too long and has been truncated to 50 characters"),
-                         QString(), Dialogs::Icon::Information);
+        Dialogs::message(this,
+            QStringLiteral("Your category was too long and has been truncated to 50 characters"), QString(),
+            Dialogs::Icon::Information);
     }
     name = ListRows::cut(name, ListRows::MaxCategoryLength).trimmed();
     if (name.isEmpty())
@@ -323,9 +334,9 @@ bool frmMessageSetup::AddCategory(const QString &requestedName)
     for (int i = 0; i < lstCategory->count(); ++i) {
         if (ListRows::StripMark(lstCategory->item(i)->text()).compare(name, Qt::CaseInsensitive) == 0) {
             Dialogs::message(this,
-                             QStringLiteral("Sorry, but the category called '") + name
-                                 + QStringLiteral("' already exists. If you want to overwrite it, please delete "
-                                                  "it from the list and then try again."));
+                QStringLiteral("Sorry, but the category called '") + name
+                    + QStringLiteral("' already exists. If you want to overwrite it, please delete "
+                                     "it from the list and then try again."));
             selectCategoryRow(i);
             return false;
         }
@@ -333,19 +344,20 @@ bool frmMessageSetup::AddCategory(const QString &requestedName)
     QString why;
     if (!DataFile::isValidCategoryName(name, &why)) {
         Dialogs::message(this,
-                         QStringLiteral("Sorry, but a category cannot be called '") + name + QStringLiteral("'. ")
-                             + why);
+            QStringLiteral("Sorry, but a category cannot be called '") + name + QStringLiteral("'. ") + why);
         return false;
     }
     if (lstCategory->count() >= MaxCategories) {
-        Dialogs::message(this, QStringLiteral("Sorry, but there can be no more than %1 categories. Please delete "
-                                              "one before adding another.")
-                                   .arg(MaxCategories));
+        Dialogs::message(this,
+            QStringLiteral("Sorry, but there can be no more than %1 categories. Please delete "
+                           "one before adding another.")
+                .arg(MaxCategories));
         return false;
     }
 
     QString error;
-    if (!dataFileStillThere(&error) || !m_data.writeCategoryEntry(lstCategory->count() + 1, {true, name}, &error)) {
+    if (!dataFileStillThere(&error)
+        || !m_data.writeCategoryEntry(lstCategory->count() + 1, {true, name}, &error)) {
         reportFailedWrite(error);
         return false;
     }
@@ -358,9 +370,9 @@ bool frmMessageSetup::AddCategory(const QString &requestedName)
     if (lstCategory->count() >= MaxCategories)
         cmdAddCategory->setEnabled(false);
     Dialogs::message(this,
-                     QStringLiteral("Note that your category has been added to the BOTTOM of the list. You may need "
-                                    "to scroll down the list to see it and to add your own messages to it"),
-                     QString(), Dialogs::Icon::Information);
+        QStringLiteral("Note that your category has been added to the BOTTOM of the list. You may need "
+                       "to scroll down the list to see it and to add your own messages to it"),
+        QString(), Dialogs::Icon::Information);
     cmdAddMessage->setFocus();
     return true;
 }
@@ -376,9 +388,10 @@ bool frmMessageSetup::AddMessage(const QString &rawEntry)
         return false;
     }
     if (lstMessage->count() >= MaxMessages) {
-        Dialogs::message(this, QStringLiteral("Sorry, but a category can hold no more than %1 messages. Please "
-                                              "delete one before adding another.")
-                                   .arg(MaxMessages));
+        Dialogs::message(this,
+            QStringLiteral("Sorry, but a category can hold no more than %1 messages. Please "
+                           "delete one before adding another.")
+                .arg(MaxMessages));
         return false;
     }
     QString error;
@@ -408,7 +421,7 @@ bool frmMessageSetup::ClearCategoryMessages(const QString &category, QString *er
 void frmMessageSetup::DeleteMessage(const QString &category)
 {
     if (Dialogs::question(this, QStringLiteral("Are you sure you want to delete this message?"),
-                          QStringLiteral("Please confirm"))
+            QStringLiteral("Please confirm"))
         != QMessageBox::Yes)
         return;
     const int row = selectedRow(lstMessage);
@@ -429,9 +442,9 @@ void frmMessageSetup::DeleteMessage(const QString &category)
 void frmMessageSetup::DeleteCategory()
 {
     if (Dialogs::question(this,
-                          QStringLiteral("Are you sure you want to delete this category?  All of the messages in it "
-                                         "will be permanently deleted."),
-                          QStringLiteral("Please confirm"))
+            QStringLiteral("Are you sure you want to delete this category?  All of the messages in it "
+                           "will be permanently deleted."),
+            QStringLiteral("Please confirm"))
         != QMessageBox::Yes)
         return;
     const int row = selectedRow(lstCategory);
@@ -515,9 +528,10 @@ void frmMessageSetup::cmdAddMessage_Click()
         if (selectedCategory().isEmpty()) {
             Dialogs::message(this, QStringLiteral("Please select the category to add the message to first."));
         } else if (lstMessage->count() >= MaxMessages) {
-            Dialogs::message(this, QStringLiteral("Sorry, but a category can hold no more than %1 messages. Please "
-                                                  "delete one before adding another.")
-                                       .arg(MaxMessages));
+            Dialogs::message(this,
+                QStringLiteral("Sorry, but a category can hold no more than %1 messages. Please "
+                               "delete one before adding another.")
+                    .arg(MaxMessages));
         } else {
             frmTypeOfSubliminal dialog(this);
             dialog.exec();
@@ -536,7 +550,7 @@ void frmMessageSetup::cmdEditSubliminal_Click()
         return;
     const std::optional<QString> answer
         = Dialogs::input(this, QStringLiteral("Please edit the message here (max 300 characters)"),
-                         QStringLiteral("Add new message"), ListRows::StripMark(lstMessage->item(row)->text()));
+            QStringLiteral("Add new message"), ListRows::StripMark(lstMessage->item(row)->text()));
     if (!answer)
         return;
     const QString text = ListRows::messageText(*answer);
@@ -570,9 +584,9 @@ bool frmMessageSetup::requestClose()
             return true;
     }
     return Dialogs::question(this,
-                             QStringLiteral("You have not selected any categories. No messages will be shown. Do "
-                                            "you still want to continue?"),
-                             QStringLiteral("No Selection"))
+               QStringLiteral("You have not selected any categories. No messages will be shown. Do "
+                              "you still want to continue?"),
+               QStringLiteral("No Selection"))
         == QMessageBox::Yes;
 }
 

