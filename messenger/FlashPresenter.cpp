@@ -58,7 +58,8 @@ bool FlashPresenter::setUpNative()
         if (it.data->depth == m_depth)
             fourBytes = it.data->bits_per_pixel == 32 && it.data->scanline_pad == 32;
     }
-    if (!fourBytes || (m_depth != 24 && m_depth != 32) || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+    if (!fourBytes || (m_depth != 24 && m_depth != 32)
+        || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
         m_depth = 0;
     if (m_depth) {
         m_gc = xcb_generate_id(m_connection);
@@ -91,7 +92,7 @@ void FlashPresenter::uploadBackground(const QImage &source)
     for (int y = 0; y < height; y += rowsPerRequest) {
         const int rows = std::min(rowsPerRequest, height - y);
         xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, m_gc, width, std::uint16_t(rows), 0,
-                      std::int16_t(y), 0, m_depth, stride * std::uint32_t(rows), frame.constScanLine(y));
+            std::int16_t(y), 0, m_depth, stride * std::uint32_t(rows), frame.constScanLine(y));
     }
     const std::uint32_t value = pixmap;
     xcb_change_window_attributes(m_connection, m_windowId, XCB_CW_BACK_PIXMAP, &value);
@@ -104,7 +105,6 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
     if (m_showing)
         hide();
     if (!m_connection) {
-        m_window->raise();
         m_window->show();
         m_showing = true;
         m_fallbackTimer->start(durationMs);
@@ -125,10 +125,10 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
 
 void FlashPresenter::armExpiry(int durationMs)
 {
-    timespec now{};
+    timespec now {};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     const long long expiry = now.tv_sec * 1000000000LL + now.tv_nsec + durationMs * 1000000LL;
-    itimerspec spec{};
+    itimerspec spec {};
     spec.it_value.tv_sec = time_t(expiry / 1000000000LL);
     spec.it_value.tv_nsec = long(expiry % 1000000000LL);
     ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
@@ -137,7 +137,7 @@ void FlashPresenter::armExpiry(int durationMs)
 void FlashPresenter::disarm()
 {
     if (m_timerFd >= 0) {
-        const itimerspec off{};
+        const itimerspec off {};
         ::timerfd_settime(m_timerFd, 0, &off, nullptr);
     }
     if (m_fallbackTimer)

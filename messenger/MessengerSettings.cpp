@@ -18,8 +18,9 @@ bool applyInterval(const QString &text, int *interval)
     return true;
 }
 
-template<std::size_t N>
-bool applyListPosition(const QString &text, const std::array<int, N> &list, int scale, int *index, int *interval)
+template <std::size_t N>
+bool applyListPosition(
+    const QString &text, const std::array<int, N> &list, int scale, int *index, int *interval)
 {
     const int position = ValueConversions::leadingInteger(text);
     if (position < 0 || position >= int(N))
@@ -37,31 +38,31 @@ std::optional<QColor> systemColour(quint32 index)
         QPalette::ColorGroup group;
         QPalette::ColorRole role;
     } roles[] = {
-        {QPalette::Active, QPalette::Mid},             // scroll bar
-        {QPalette::Active, QPalette::Dark},            // desktop
-        {QPalette::Active, QPalette::Highlight},       // active caption
-        {QPalette::Inactive, QPalette::Mid},           // inactive caption
-        {QPalette::Active, QPalette::Window},          // menu
-        {QPalette::Active, QPalette::Base},            // window
-        {QPalette::Active, QPalette::Shadow},          // window frame
-        {QPalette::Active, QPalette::WindowText},      // menu text
-        {QPalette::Active, QPalette::Text},            // window text
+        {QPalette::Active, QPalette::Mid}, // scroll bar
+        {QPalette::Active, QPalette::Dark}, // desktop
+        {QPalette::Active, QPalette::Highlight}, // active caption
+        {QPalette::Inactive, QPalette::Mid}, // inactive caption
+        {QPalette::Active, QPalette::Window}, // menu
+        {QPalette::Active, QPalette::Base}, // window
+        {QPalette::Active, QPalette::Shadow}, // window frame
+        {QPalette::Active, QPalette::WindowText}, // menu text
+        {QPalette::Active, QPalette::Text}, // window text
         {QPalette::Active, QPalette::HighlightedText}, // caption text
-        {QPalette::Active, QPalette::Mid},             // active border
-        {QPalette::Inactive, QPalette::Mid},           // inactive border
-        {QPalette::Active, QPalette::Dark},            // application workspace
-        {QPalette::Active, QPalette::Highlight},       // highlight
+        {QPalette::Active, QPalette::Mid}, // active border
+        {QPalette::Inactive, QPalette::Mid}, // inactive border
+        {QPalette::Active, QPalette::Dark}, // application workspace
+        {QPalette::Active, QPalette::Highlight}, // highlight
         {QPalette::Active, QPalette::HighlightedText}, // highlight text
-        {QPalette::Active, QPalette::Button},          // button face
-        {QPalette::Active, QPalette::Dark},            // button shadow
-        {QPalette::Disabled, QPalette::Text},          // grey text
-        {QPalette::Active, QPalette::ButtonText},      // button text
-        {QPalette::Inactive, QPalette::Text},          // inactive caption text
-        {QPalette::Active, QPalette::Light},           // button highlight
-        {QPalette::Active, QPalette::Shadow},          // 3D dark shadow
-        {QPalette::Active, QPalette::Midlight},        // 3D light
-        {QPalette::Active, QPalette::ToolTipText},     // info text
-        {QPalette::Active, QPalette::ToolTipBase},     // info background
+        {QPalette::Active, QPalette::Button}, // button face
+        {QPalette::Active, QPalette::Dark}, // button shadow
+        {QPalette::Disabled, QPalette::Text}, // grey text
+        {QPalette::Active, QPalette::ButtonText}, // button text
+        {QPalette::Inactive, QPalette::Text}, // inactive caption text
+        {QPalette::Active, QPalette::Light}, // button highlight
+        {QPalette::Active, QPalette::Shadow}, // 3D dark shadow
+        {QPalette::Active, QPalette::Midlight}, // 3D light
+        {QPalette::Active, QPalette::ToolTipText}, // info text
+        {QPalette::Active, QPalette::ToolTipBase}, // info background
     };
     if (index >= std::size(roles))
         return std::nullopt;

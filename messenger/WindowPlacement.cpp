@@ -56,5 +56,5 @@ int WindowPlacement::toPixels(double twips, int twipsPerPixel)
 QRect WindowPlacement::toPixels(const QRect &twips, int twipsPerPixelX, int twipsPerPixelY)
 {
     return QRect(toPixels(twips.x(), twipsPerPixelX), toPixels(twips.y(), twipsPerPixelY),
-                 toPixels(twips.width(), twipsPerPixelX), toPixels(twips.height(), twipsPerPixelY));
+        toPixels(twips.width(), twipsPerPixelX), toPixels(twips.height(), twipsPerPixelY));
 }

@@ -9,10 +9,10 @@
 #include "TimeStamp.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
-#include <QFileInfo>
 #include <QPainter>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -41,15 +41,20 @@ QScreen *primaryScreen()
 
 } // namespace
 
-const std::array<QColor, 7> frmMessage::RandomColours{
-    QColor(0, 0, 0),   QColor(0, 0, 128),   QColor(0, 128, 0),   QColor(0, 128, 128),
-    QColor(128, 0, 0), QColor(128, 0, 128), QColor(128, 128, 0),
+const std::array<QColor, 7> frmMessage::RandomColours {
+    QColor(0, 0, 0),
+    QColor(0, 0, 128),
+    QColor(0, 128, 0),
+    QColor(0, 128, 128),
+    QColor(128, 0, 0),
+    QColor(128, 0, 128),
+    QColor(128, 128, 0),
 };
 
 frmMessage::frmMessage(QWidget *parent)
     : QWidget(parent,
-              Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
-                  | Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint)
+        Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus
+            | Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint)
     , m_clock([] { return QDateTime::currentDateTime(); })
     , m_random([] { return QRandomGenerator::global()->generateDouble(); })
     , m_capture(&frmMessage::grabScreen)
@@ -199,12 +204,12 @@ void frmMessage::tmrFrequency_Timer()
     const QRect screenRect = screenPixels();
     const QSize windowTwips(m_naturalSize.width() * tppX, m_naturalSize.height() * tppY);
     const QSize screenTwips(screenRect.width() * tppX, screenRect.height() * tppY);
-    const QPoint corner = WindowPlacement::place(WindowPlacement::positionCode(m_settings.positionTag),
-                                                 windowTwips, screenTwips, m_random);
+    const QPoint corner = WindowPlacement::place(
+        WindowPlacement::positionCode(m_settings.positionTag), windowTwips, screenTwips, m_random);
     const QRect natural(screenRect.topLeft()
-                            + QPoint(WindowPlacement::toPixels(corner.x(), tppX),
-                                     WindowPlacement::toPixels(corner.y(), tppY)),
-                        m_naturalSize);
+            + QPoint(
+                WindowPlacement::toPixels(corner.x(), tppX), WindowPlacement::toPixels(corner.y(), tppY)),
+        m_naturalSize);
     // Larger than the screen: only the part on it becomes the window.
     const QRect visible = natural.intersected(screenRect);
     if (visible.isEmpty())
@@ -325,8 +330,8 @@ QPixmap frmMessage::grabScreen(const QRect &pixels)
     if (!primary)
         return {};
     const QPoint origin = primary->geometry().topLeft();
-    return primary->grabWindow(0, pixels.x() - origin.x(), pixels.y() - origin.y(), pixels.width(),
-                               pixels.height());
+    return primary->grabWindow(
+        0, pixels.x() - origin.x(), pixels.y() - origin.y(), pixels.width(), pixels.height());
 }
 
 void frmMessage::Text1_Change(const QString &text)
