@@ -62,6 +62,11 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
+QByteArrayView withoutCr(QByteArrayView line)
+{
+    return line.endsWith('\r') ? line.chopped(1) : line;
+}
+
 bool hasLineBreakOrNul(const QString &text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QChar(0));
@@ -109,16 +114,15 @@ IniDocument IniDocument::parse(const QByteArray &bytes)
     if (firstLf > 0 && rest[firstLf - 1] == '\r')
         doc.m_lineEnd = "\r\n";
 
+    // A line keeps its own carriage return, so that a file with mixed line ends
+    // comes back byte for byte; new lines follow the file's first line end.
     doc.m_finalLineEnd = rest.isEmpty() || rest.endsWith('\n');
     qsizetype start = 0;
     while (start < rest.size()) {
         qsizetype end = rest.indexOf('\n', start);
         if (end < 0)
             end = rest.size();
-        qsizetype lineEnd = end;
-        if (lineEnd > start && rest[lineEnd - 1] == '\r')
-            --lineEnd;
-        doc.m_lines.append(rest.sliced(start, lineEnd - start));
+        doc.m_lines.append(rest.sliced(start, end - start));
         start = end + 1;
     }
     doc.buildIndex();
@@ -129,7 +133,7 @@ QByteArray IniDocument::toBytes() const
 {
     qsizetype size = m_bom ? 3 : 0;
     for (const QByteArrayView line : m_lines)
-        size += line.size() + m_lineEnd.size();
+        size += line.size() + 1;
     QByteArray bytes;
     bytes.reserve(size);
     if (m_bom)
@@ -137,7 +141,7 @@ QByteArray IniDocument::toBytes() const
     for (qsizetype i = 0; i < m_lines.size(); ++i) {
         bytes.append(m_lines.at(i));
         if (i + 1 < m_lines.size() || m_finalLineEnd)
-            bytes.append(m_lineEnd);
+            bytes.append('\n');
     }
     return bytes;
 }
@@ -158,7 +162,7 @@ void IniDocument::indexLine(qsizetype index, qsizetype &current)
 {
     static constexpr qsizetype Ignored = -1;
 
-    const QByteArrayView line = trimmed(m_lines.at(index));
+    const QByteArrayView line = trimmed(withoutCr(m_lines.at(index)));
     if (line.isEmpty())
         return;
     if (line.front() == '[') {
@@ -212,7 +216,7 @@ QString IniDocument::value(const QString &section, const QString &key) const
 
 QString IniDocument::valueAt(qsizetype index) const
 {
-    const QByteArrayView line = m_lines.at(index);
+    const QByteArrayView line = withoutCr(m_lines.at(index));
     QByteArrayView value = line.sliced(line.indexOf('=') + 1);
     const qsizetype nul = value.indexOf('\0');
     if (nul >= 0)
@@ -292,7 +296,6 @@ bool IniDocument::setValue(const QString &section, const QString &key, const QSt
     if (s == m_sectionIndex.cend()) {
         insertLine(m_lines.size(), '[' + section.toUtf8() + ']');
         insertLine(m_lines.size(), key.toUtf8() + '=' + encodedValue);
-        m_finalLineEnd = true;
         const qsizetype first = m_lines.size() - 2;
         Section added;
         added.headerLine = first;
@@ -307,14 +310,15 @@ bool IniDocument::setValue(const QString &section, const QString &key, const QSt
     const auto k = sec.keys.constFind(fold(key));
     if (k != sec.keys.cend()) {
         const QByteArrayView line = m_lines.at(*k);
-        replaceLine(*k, line.first(line.indexOf('=') + 1).toByteArray() + encodedValue);
+        QByteArray replaced = line.first(line.indexOf('=') + 1).toByteArray() + encodedValue;
+        if (line.endsWith('\r'))
+            replaced += '\r';
+        replaceLine(*k, std::move(replaced));
         return true;
     }
 
     const qsizetype at = sec.lastEntryLine + 1;
     insertLine(at, key.toUtf8() + '=' + encodedValue);
-    if (at == m_lines.size() - 1)
-        m_finalLineEnd = true;
     buildIndex();
     return true;
 }
@@ -329,6 +333,14 @@ void IniDocument::replaceLine(qsizetype index, QByteArray line)
 
 void IniDocument::insertLine(qsizetype index, QByteArray line)
 {
+    if (index == m_lines.size() && !m_finalLineEnd) {
+        // The old last line had no line end; it gets the file's own.
+        m_finalLineEnd = true;
+        if (m_lineEnd == "\r\n" && !m_lines.isEmpty())
+            replaceLine(m_lines.size() - 1, m_lines.constLast().toByteArray() + '\r');
+    }
+    if (m_lineEnd == "\r\n")
+        line += '\r';
     m_storage.append(std::move(line));
     m_lines.insert(index, m_storage.constLast());
 }

@@ -83,6 +83,10 @@ void tst_IniDocument::writing_data()
                                                << QByteArray("[A]\nx=\n");
     QTest::newRow("CRLF file stays CRLF") << QByteArray("[A]\r\nx=1\r\n") << "A" << "y" << "2"
                                           << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
+    QTest::newRow("mixed line ends kept line by line")
+        << QByteArray("[A]\r\nx=1\ny=2\r\n") << "A" << "y" << "3" << QByteArray("[A]\r\nx=1\ny=3\r\n");
+    QTest::newRow("CRLF file without a final line end")
+        << QByteArray("[A]\r\nx=1") << "B" << "k" << "v" << QByteArray("[A]\r\nx=1\r\n[B]\r\nk=v\r\n");
     QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[A]\nx=1\n") << "A" << "x" << "2"
                               << QByteArray("\xEF\xBB\xBF[A]\nx=2\n");
     QTest::newRow("key spelling of the file kept") << QByteArray("[A]\n  Key = 1\n") << "a" << "KEY" << "2"
