@@ -81,6 +81,10 @@ void frmMessageSetup::buildForm()
     fmeAll = new QWidget(this);
     fmeAll->setObjectName(QStringLiteral("fmeAll"));
     fmeAll->setFixedSize(Twips::toPixels(QSize(8895, 6240), this));
+    // The twip layout was drawn for an 8-point face; larger text would not fit its labels and buttons.
+    QFont font = fmeAll->font();
+    font.setPointSize(8);
+    fmeAll->setFont(font);
 
     Label1 = makeLabel(fmeAll, QStringLiteral("Label1"),
         QStringLiteral("This is a list of the categories (and the messages within each category) "
@@ -89,7 +93,14 @@ void frmMessageSetup::buildForm()
                        "by double-clicking the item.  You can also add your own categories and "
                        "messages by pressing the appropriate button."));
     Label1->setWordWrap(true);
+    Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setGeometry(Twips::toPixels(90, 45, 8715, 660, this));
+    // Wider faces than the design's wrap the text to one more line than the label holds.
+    for (QFont smaller = Label1->font();
+         Label1->heightForWidth(Label1->width()) > Label1->height() && smaller.pointSizeF() > 6.5;) {
+        smaller.setPointSizeF(smaller.pointSizeF() - 0.5);
+        Label1->setFont(smaller);
+    }
 
     lblMarked0
         = makeLabel(fmeAll, QStringLiteral("lblMarked_0"), QStringLiteral(" Display | Category of message"));

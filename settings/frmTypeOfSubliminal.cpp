@@ -28,6 +28,9 @@ frmTypeOfSubliminal::frmTypeOfSubliminal(frmMessageSetup *manager)
     fmeMain->setObjectName(QStringLiteral("fmeMain"));
     fmeMain->setFixedSize(Twips::toPixels(QSize(5895, 4095), this));
     setFixedSize(fmeMain->size());
+    QFont font = fmeMain->font();
+    font.setPointSize(8);
+    fmeMain->setFont(font);
 
     const QString captions[] = {QStringLiteral("Add a &simple message"), QStringLiteral("Add a &picture"),
         QStringLiteral("Add a &text file")};
