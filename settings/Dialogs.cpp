@@ -46,6 +46,8 @@ void Dialogs::message(QWidget *parent, const QString &text, const QString &title
     }
     QMessageBox box(parent);
     box.setWindowTitle(titleOrDefault(title));
+    // Texts quote names and messages the user typed; none of them is markup.
+    box.setTextFormat(Qt::PlainText);
     box.setText(text);
     switch (icon) {
     case Icon::None:
@@ -76,6 +78,7 @@ QMessageBox::StandardButton Dialogs::question(QWidget *parent, const QString &te
     }
     QMessageBox box(QMessageBox::Question, titleOrDefault(title), text,
                     QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent);
+    box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(QMessageBox::Yes);
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
