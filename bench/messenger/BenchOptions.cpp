@@ -19,10 +19,13 @@ bool toInt(const std::string &text, int minimum, int *value)
 
 std::string BenchOptions::usage()
 {
-    return "usage: messenger-bench [--messenger PATH] [--peer PATH|--no-peer] [--quick]\n"
+    return "usage: messenger-bench [--messenger PATH] [--peer PATH|--no-peer] [--reference PATH] [--quick]\n"
            "                       [--durations 1,2,5,...] [--flashes N] [--long-flashes N]\n"
            "                       [--frequency MS] [--long-frequency MS] [--idle-seconds S]\n"
-           "                       [--priority P (0: none)] [--samples FOLDER]\n"
+           "                       [--priority P (0: none)] [--nice N] [--program-priority P]\n"
+           "                       [--keep-awake MS]\n"
+           "                       [--samples FOLDER]\n"
+           "                       [--note TEXT] [--raw CSV-FILE]\n"
            "Runs on the X display named by DISPLAY, which should be a private Xvfb at 1920x1080x24.\n";
 }
 
@@ -51,8 +54,14 @@ bool BenchOptions::parse(int argc, char **argv, std::string *error)
         ++i;
         if (arg == "--messenger") {
             messenger = value;
+        } else if (arg == "--reference") {
+            reference = value;
         } else if (arg == "--peer") {
             peer = value;
+        } else if (arg == "--raw") {
+            rawFile = value;
+        } else if (arg == "--note") {
+            notes.push_back(value);
         } else if (arg == "--samples") {
             sampleFolder = value;
         } else if (arg == "--durations") {
@@ -78,6 +87,12 @@ bool BenchOptions::parse(int argc, char **argv, std::string *error)
         } else if (arg == "--idle-seconds") {
             ok = toInt(value, 0, &idleSeconds) && idleSeconds <= 62;
             idleGiven = true;
+        } else if (arg == "--keep-awake") {
+            ok = toInt(value, 0, &keepAwakeMs) && keepAwakeMs <= 1000;
+        } else if (arg == "--program-priority") {
+            ok = toInt(value, 0, &programRealtime) && programRealtime <= 99;
+        } else if (arg == "--nice") {
+            ok = toInt(value, -20, &programNice) && programNice <= 19;
         } else if (arg == "--priority") {
             ok = toInt(value, 0, &realtimePriority) && realtimePriority <= 99;
         } else {

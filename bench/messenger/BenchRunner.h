@@ -40,15 +40,19 @@ public:
 
     ProgramRun measureMessenger();
     ProgramRun measurePeer();
+    // The rig's floor: a minimal xcb flasher measured the same way.
+    ProgramRun measureReference();
     // Both programs wait side by side, so the idle minute is spent once.
     void measureIdle(ProgramRun *messenger, ProgramRun *peer);
 
     static const char *messengerClass() { return "murmurine"; }
     static const char *peerClass() { return "libaosd"; }
+    static const char *referenceClass() { return "flashreference"; }
 
 private:
     bool messengerDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
     bool peerDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
+    bool referenceDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
     std::vector<std::pair<std::string, std::string>> messengerSettings(int durationMs, int frequencyMs) const;
     std::vector<std::string> peerArguments(int durationMs) const;
     int flashesFor(int durationMs) const;

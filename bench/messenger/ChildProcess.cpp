@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -18,7 +19,7 @@ ChildProcess::~ChildProcess()
 }
 
 bool ChildProcess::start(const std::vector<std::string> &argv, const std::vector<std::string> &environment,
-                         const std::string &logPath, bool pipeStdin, std::string *error)
+                         const std::string &logPath, bool pipeStdin, int realtimePriority, std::string *error)
 {
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e) {
@@ -60,7 +61,15 @@ bool ChildProcess::start(const std::vector<std::string> &argv, const std::vector
     // The child gets its own process group, so that stop() reaches its helpers too.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);
+    short flags = POSIX_SPAWN_SETPGROUP;
+    if (realtimePriority > 0) {
+        sched_param param {};
+        param.sched_priority = realtimePriority;
+        posix_spawnattr_setschedpolicy(&attributes, SCHED_FIFO);
+        posix_spawnattr_setschedparam(&attributes, &param);
+        flags |= POSIX_SPAWN_SETSCHEDULER;
+    }
+    posix_spawnattr_setflags(&attributes, flags);
     posix_spawnattr_setpgroup(&attributes, 0);
 
     const int rc = posix_spawnp(&m_pid, argvPtrs[0], &actions, &attributes, argvPtrs.data(), envPtrs.data());

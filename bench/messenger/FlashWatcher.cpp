@@ -190,8 +190,23 @@ void FlashWatcher::run()
     pollfd fds[3] = {{xcb_get_file_descriptor(m_events), POLLIN, 0},
                      {xcb_get_file_descriptor(m_samples), POLLIN, 0},
                      {m_stopFd, POLLIN, 0}};
+    int64_t nextPing = MonotonicClock::nowNs();
     for (;;) {
-        if (poll(fds, 3, -1) < 0 && errno != EINTR)
+        int timeout = -1;
+        if (m_keepAwakeMs > 0) {
+            const int64_t now = MonotonicClock::nowNs();
+            if (now >= nextPing) {
+                const xcb_get_input_focus_cookie_t cookie = xcb_get_input_focus(m_samples);
+                {
+                    std::lock_guard lock(m_mutex);
+                    m_pending.push_back({RequestKind::Ping, cookie.sequence, 0, -1});
+                }
+                xcb_flush(m_samples);
+                nextPing = now + int64_t(m_keepAwakeMs) * 1'000'000;
+            }
+            timeout = int((nextPing - now) / 1'000'000) + 1;
+        }
+        if (poll(fds, 3, timeout) < 0 && errno != EINTR)
             break;
         drainEvents();
         drainReplies();
@@ -321,7 +336,7 @@ void FlashWatcher::drainReplies()
         }
         if (request.kind == RequestKind::Image) {
             handleImage(request, static_cast<xcb_get_image_reply_t *>(reply), now);
-        } else if (reply) {
+        } else if (request.kind == RequestKind::Class && reply) {
             auto *property = static_cast<xcb_get_property_reply_t *>(reply);
             const int length = xcb_get_property_value_length(property);
             if (length > 0) {

@@ -56,6 +56,9 @@ public:
     // pictures named prefix-<window>.ppm by writeSavedSamples().
     void setSampleFolder(const std::string &folder) { m_sampleFolder = folder; }
     void writeSavedSamples(const std::string &prefix);
+    // A request to the X server every intervalMs keeps the server and the CPUs
+    // from falling idle between flashes; see run-messenger-bench.sh for why.
+    void setKeepAwake(int intervalMs) { m_keepAwakeMs = intervalMs; }
     // realtimePriority > 0 asks for SCHED_FIFO for the watching thread.
     bool start(int realtimePriority);
     void stop();
@@ -87,7 +90,7 @@ private:
         int height = 0;
         std::vector<uint32_t> pixels;
     };
-    enum class RequestKind { Image, Class };
+    enum class RequestKind { Image, Class, Ping };
     struct PendingRequest
     {
         RequestKind kind;
@@ -114,6 +117,7 @@ private:
     std::string m_sampleFolder;
     int m_stopFd = -1;
     int m_realtimePriority = 0;
+    int m_keepAwakeMs = 0;
     std::thread m_thread;
 
     mutable std::mutex m_mutex;

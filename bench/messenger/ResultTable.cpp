@@ -132,6 +132,7 @@ bool ResultTable::print(std::FILE *out) const
     printIntervals(out);
     printTickToShow(out);
     printResources(out);
+    printReference(out);
     return printTargets(out);
 }
 
@@ -215,6 +216,26 @@ void ResultTable::printResources(std::FILE *out) const
         const Summary latency(m_watcherLatencyMs);
         std::fprintf(out, "\nWatcher: map event to first sample reply p50 %.3f ms, p99 %.3f ms, max %.3f ms.\n",
                      latency.median(), latency.percentile(99), latency.max());
+    }
+}
+
+void ResultTable::printReference(std::FILE *out) const
+{
+    if (!m_reference)
+        return;
+    std::fprintf(out, "\nRig floor: flash-reference (map, round trip, clock_nanosleep, unmap) measured the same way.\n");
+    if (!m_reference->measured) {
+        std::fprintf(out, "  %s\n", m_reference->failure.c_str());
+        return;
+    }
+    std::fprintf(out, "%-8s |%4s %8s %7s %7s %7s %9s | %s\n", "request", "n", "mean", "|e|p50", "|e|p99", "|e|max",
+                 "text@1st", "interval |e| p50/p99");
+    for (const DurationRun &run : m_reference->durations) {
+        const DurationFigures f = figuresOf(&run);
+        std::fprintf(out, "%5d ms |%4zu %8s %7s %7s %7s %9s | %s / %s\n", run.requestedMs, f.flashes,
+                     number(f.signedMean, "%+.3f").c_str(), number(f.absP50).c_str(), number(f.absP99).c_str(),
+                     number(f.absMax).c_str(), share(f.text, f.flashes).c_str(), number(f.intervalP50).c_str(),
+                     number(f.intervalP99).c_str());
     }
 }
 

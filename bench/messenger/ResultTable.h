@@ -15,6 +15,7 @@ public:
 
     void setContext(const std::string &line) { m_context.push_back(line); }
     void setWatcherLatency(std::vector<double> latenciesMs) { m_watcherLatencyMs = std::move(latenciesMs); }
+    void setReference(const ProgramRun *reference) { m_reference = reference; }
     // Returns whether the Messenger met every target.
     bool print(std::FILE *out) const;
 
@@ -23,6 +24,7 @@ private:
     void printIntervals(std::FILE *out) const;
     void printTickToShow(std::FILE *out) const;
     void printResources(std::FILE *out) const;
+    void printReference(std::FILE *out) const;
     bool printTargets(std::FILE *out) const;
     const DurationRun *find(const ProgramRun &program, int requestedMs) const;
     std::vector<int> requestedDurations() const;
@@ -31,4 +33,5 @@ private:
     const ProgramRun &m_peer;
     std::vector<std::string> m_context;
     std::vector<double> m_watcherLatencyMs;
+    const ProgramRun *m_reference = nullptr;
 };
