@@ -84,6 +84,7 @@ private Q_SLOTS:
     void deleteMessage();
     void deleteCategory_data();
     void deleteCategory();
+    void deletingTheLastCategory();
     void rememberedMessage_data();
     void rememberedMessage();
     void copyMessage();
@@ -563,6 +564,21 @@ void tst_MessageManager::deleteCategory()
     // The selected category's messages are listed.
     const QString shownCategory = ListRows::StripMark(categories()->item(selected)->text());
     QCOMPARE(messages()->count(), DataFile(dataFile()).readCategory(shownCategory).size());
+}
+
+void tst_MessageManager::deletingTheLastCategory()
+{
+    openManager("[Categories]\n1=1Only\n\n[Only]\n1=1a\n2=1b\n");
+    Dialogs::queueAnswer(int(QMessageBox::Yes));
+    QTest::keyRelease(categories(), Qt::Key_Delete);
+
+    QCOMPARE(categories()->count(), 0);
+    QCOMPARE(messages()->count(), 0);
+    QVERIFY(value(QStringLiteral("Categories"), 1).isEmpty());
+    QVERIFY(value(QStringLiteral("Only"), 1).isEmpty() && value(QStringLiteral("Only"), 2).isEmpty());
+    QVERIFY(!button("cmdAddMessage")->isEnabled());
+    QVERIFY(!button("cmdDeleteMessage")->isEnabled());
+    QVERIFY(!button("cmdEditSubliminal")->isEnabled());
 }
 
 void tst_MessageManager::rememberedMessage_data()
