@@ -20,6 +20,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPixmap>
+#include <QPointer>
 #include <QProcess>
 #include <QPushButton>
 #include <QUrl>
@@ -184,6 +185,7 @@ void frmMain::showRunning(bool running)
 
 void frmMain::beginBusy()
 {
+    m_focusBeforeBusy = focusWidget();
     setEnabled(false);
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
 }
@@ -192,6 +194,10 @@ void frmMain::endBusy()
 {
     QGuiApplication::restoreOverrideCursor();
     setEnabled(true);
+    // Disabling pushed the focus out of this child, and the area then counts no
+    // child as active: the window's access keys would stop working.
+    if (m_focusBeforeBusy)
+        m_focusBeforeBusy->setFocus(Qt::OtherFocusReason);
 }
 
 bool frmMain::launchMessenger()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 #include <memory>
@@ -67,6 +68,7 @@ private:
     QString m_dataFolder;
     std::unique_ptr<SingleInstance> m_instance;
     LinkEndpoint *m_endpoint = nullptr;
+    QPointer<QWidget> m_focusBeforeBusy;
 
     QFrame *fmeAll = nullptr;
     QLabel *Image1 = nullptr;
