@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
+#include <sstream>
 #include <sys/inotify.h>
 #include <sys/stat.h>
-#include <sstream>
 #include <unistd.h>
 
 namespace {
@@ -54,8 +54,7 @@ void progress(const std::string &text)
 BenchRunner::BenchRunner(const BenchOptions &options, FlashWatcher &watcher)
     : m_options(options)
     , m_watcher(watcher)
-{
-}
+{ }
 
 int BenchRunner::flashesFor(int durationMs) const
 {
@@ -75,22 +74,14 @@ void BenchRunner::keepSamples(const std::string &prefix)
         m_watcher.writeSavedSamples(prefix);
 }
 
-std::vector<std::pair<std::string, std::string>> BenchRunner::messengerSettings(int durationMs,
-                                                                                 int frequencyMs) const
+std::vector<std::pair<std::string, std::string>> BenchRunner::messengerSettings(
+    int durationMs, int frequencyMs) const
 {
     // Empty list positions make the Messenger take the exact millisecond values.
-    return {{"Duration", ""},
-            {"ActualDuration", std::to_string(durationMs)},
-            {"Frequency", ""},
-            {"ActualFrequency", std::to_string(frequencyMs)},
-            {"Position", "0"},
-            {"BackColour", "16777215"},
-            {"BackColourTransparent", "1"},
-            {"TextColour", "255"},
-            {"TextColourRandom", "0"},
-            {"FontName", "DejaVu Sans"},
-            {"FontSize", "24"},
-            {"HaltPad", "No"}};
+    return {{"Duration", ""}, {"ActualDuration", std::to_string(durationMs)}, {"Frequency", ""},
+        {"ActualFrequency", std::to_string(frequencyMs)}, {"Position", "0"}, {"BackColour", "16777215"},
+        {"BackColourTransparent", "1"}, {"TextColour", "255"}, {"TextColourRandom", "0"},
+        {"FontName", "DejaVu Sans"}, {"FontSize", "24"}, {"HaltPad", "No"}};
 }
 
 std::vector<std::string> BenchRunner::peerArguments(int durationMs) const
@@ -98,7 +89,7 @@ std::vector<std::string> BenchRunner::peerArguments(int durationMs) const
     // No fades, so the text is shown whole for exactly the requested time; fake
     // transparency copies the desktop under the text, as the Messenger's capture does.
     return {m_options.peer, "-f", "0", "-o", "0", "-u", std::to_string(durationMs), "-p", "4", "-x", "0",
-            "-y", "0", "-t", "1", "-R", "red", "-n", "DejaVu Sans 24"};
+        "-y", "0", "-t", "1", "-R", "red", "-n", "DejaVu Sans 24"};
 }
 
 ProgramRun BenchRunner::measureMessenger()
@@ -115,7 +106,8 @@ ProgramRun BenchRunner::measureMessenger()
     }
     for (const int duration : m_options.durationsMs) {
         DurationRun run;
-        const bool ok = messengerDuration(duration, frequencyFor(duration), flashesFor(duration), &run, &program);
+        const bool ok
+            = messengerDuration(duration, frequencyFor(duration), flashesFor(duration), &run, &program);
         if (!run.flashes.empty()) {
             program.durations.push_back(run);
             program.measured = true;
@@ -126,13 +118,13 @@ ProgramRun BenchRunner::measureMessenger()
     return program;
 }
 
-bool BenchRunner::messengerDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run,
-                                    ProgramRun *program)
+bool BenchRunner::messengerDuration(
+    int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
 {
     run->requestedMs = durationMs;
     run->frequencyMs = frequencyMs;
-    progress("murmurine: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs) + " ms every "
-             + std::to_string(frequencyMs) + " ms");
+    progress("murmurine: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs)
+        + " ms every " + std::to_string(frequencyMs) + " ms");
 
     std::string error;
     BenchSandbox sandbox;
@@ -196,7 +188,8 @@ bool BenchRunner::messengerDuration(int durationMs, int frequencyMs, int flashes
         return false;
     }
     if (run->flashes.size() < std::size_t(flashes))
-        run->note = "only " + std::to_string(run->flashes.size()) + " of " + std::to_string(flashes) + " flashes seen";
+        run->note = "only " + std::to_string(run->flashes.size()) + " of " + std::to_string(flashes)
+            + " flashes seen";
 
     // The tick is the first opening of the store before the map, and after the
     // previous flash ended (start-up writes fall outside half an interval). The
@@ -209,7 +202,8 @@ bool BenchRunner::messengerDuration(int durationMs, int frequencyMs, int flashes
         if (k > 0)
             lower = std::max(lower, run->flashes[k - 1].unmapNs);
         for (const TickProbe::Touch &touch : touches) {
-            if ((touch.mask & IN_OPEN) && touch.name == SettingsFile && touch.ns > lower && touch.ns <= flash.mapNs) {
+            if ((touch.mask & IN_OPEN) && touch.name == SettingsFile && touch.ns > lower
+                && touch.ns <= flash.mapNs) {
                 fromProbe.push_back(double(flash.mapNs - touch.ns) / 1e6);
                 break;
             }
@@ -217,8 +211,9 @@ bool BenchRunner::messengerDuration(int durationMs, int frequencyMs, int flashes
     }
     if (fromProbe.size() * 2 >= run->flashes.size()) {
         run->tickToShowMs = fromProbe;
-        program->tickMethod = "map seen by the watcher minus the tick's opening of the settings file (inotify;"
-                              " the file's mtime is renewed after each flash so that the tick re-reads it)";
+        program->tickMethod
+            = "map seen by the watcher minus the tick's opening of the settings file (inotify;"
+              " the file's mtime is renewed after each flash so that the tick re-reads it)";
     } else {
         // Without a visible tick, only the spread against an ideal tick schedule can be
         // had: each map against the quickest one of the run, whole intervals apart.
@@ -231,8 +226,9 @@ bool BenchRunner::messengerDuration(int durationMs, int frequencyMs, int flashes
         const double quickest = *std::min_element(offsets.begin(), offsets.end());
         for (const double offset : offsets)
             run->tickToShowMs.push_back(offset - quickest);
-        program->tickMethod = "map against an ideal tick schedule, relative to the quickest flash (a lower bound:"
-                              " the settings folder showed no tick)";
+        program->tickMethod
+            = "map against an ideal tick schedule, relative to the quickest flash (a lower bound:"
+              " the settings folder showed no tick)";
     }
     return true;
 }
@@ -259,12 +255,13 @@ ProgramRun BenchRunner::measurePeer()
     return program;
 }
 
-bool BenchRunner::peerDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
+bool BenchRunner::peerDuration(
+    int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
 {
     run->requestedMs = durationMs;
     run->frequencyMs = frequencyMs;
-    progress("aosd_cat: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs) + " ms every "
-             + std::to_string(frequencyMs) + " ms");
+    progress("aosd_cat: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs)
+        + " ms every " + std::to_string(frequencyMs) + " ms");
 
     std::string error;
     BenchSandbox sandbox;
@@ -275,7 +272,8 @@ bool BenchRunner::peerDuration(int durationMs, int frequencyMs, int flashes, Dur
     m_watcher.clear();
     const std::string log = sandbox.root() + "/peer.log";
     ChildProcess child;
-    if (!child.start(peerArguments(durationMs), sandbox.environment(), log, true, m_options.programRealtime, &error)) {
+    if (!child.start(
+            peerArguments(durationMs), sandbox.environment(), log, true, m_options.programRealtime, &error)) {
         program->failure = error;
         return false;
     }
@@ -301,12 +299,14 @@ bool BenchRunner::peerDuration(int durationMs, int frequencyMs, int flashes, Dur
 
     run->flashes = finished(m_watcher.flashes(peerClass()), flashes);
     if (run->flashes.empty()) {
-        program->failure = std::string(ended ? "aosd_cat ended before its first flash" : "no flash of aosd_cat seen")
+        program->failure
+            = std::string(ended ? "aosd_cat ended before its first flash" : "no flash of aosd_cat seen")
             + output;
         return false;
     }
     if (run->flashes.size() < std::size_t(flashes))
-        run->note = "only " + std::to_string(run->flashes.size()) + " of " + std::to_string(flashes) + " flashes seen";
+        run->note = "only " + std::to_string(run->flashes.size()) + " of " + std::to_string(flashes)
+            + " flashes seen";
     for (const FlashRecord &flash : run->flashes) {
         const auto feed = std::upper_bound(feeds.begin(), feeds.end(), flash.mapNs);
         if (feed != feeds.begin() && flash.mapNs - *(feed - 1) < int64_t(frequencyMs) * Ms)
@@ -338,13 +338,13 @@ ProgramRun BenchRunner::measureReference()
     return program;
 }
 
-bool BenchRunner::referenceDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run,
-                                    ProgramRun *program)
+bool BenchRunner::referenceDuration(
+    int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
 {
     run->requestedMs = durationMs;
     run->frequencyMs = frequencyMs;
-    progress("reference: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs) + " ms every "
-             + std::to_string(frequencyMs) + " ms");
+    progress("reference: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs)
+        + " ms every " + std::to_string(frequencyMs) + " ms");
     std::string error;
     BenchSandbox sandbox;
     if (!sandbox.create(&error)) {
@@ -354,9 +354,9 @@ bool BenchRunner::referenceDuration(int durationMs, int frequencyMs, int flashes
     m_watcher.clear();
     ChildProcess child;
     if (!child.start({m_options.reference, std::to_string(durationMs), std::to_string(frequencyMs),
-                      std::to_string(flashes)},
-                     sandbox.environment(), sandbox.root() + "/reference.log", false, m_options.programRealtime,
-                     &error)) {
+                         std::to_string(flashes)},
+            sandbox.environment(), sandbox.root() + "/reference.log", false, m_options.programRealtime,
+            &error)) {
         program->failure = error;
         return false;
     }
@@ -394,10 +394,11 @@ void BenchRunner::measureIdle(ProgramRun *messenger, ProgramRun *peer)
     ChildProcess peerChild;
     if (withMessenger
         && !messengerChild.start({m_options.messenger}, environment, sandbox.root() + "/messenger.log", false,
-                             m_options.programRealtime, &error))
+            m_options.programRealtime, &error))
         progress("idle: " + error);
-    if (withPeer && !peerChild.start(peerArguments(1), sandbox.environment(), sandbox.root() + "/peer.log", true,
-                                     m_options.programRealtime, &error))
+    if (withPeer
+        && !peerChild.start(peerArguments(1), sandbox.environment(), sandbox.root() + "/peer.log", true,
+            m_options.programRealtime, &error))
         progress("idle: " + error);
 
     // Start-up is not waiting: both settle first.

@@ -12,8 +12,8 @@ struct DurationRun
 {
     int requestedMs = 0;
     int frequencyMs = 0;
-    std::vector<FlashRecord> flashes;  // finished flashes, in order
-    std::vector<double> tickToShowMs;  // one per flash whose tick was seen
+    std::vector<FlashRecord> flashes; // finished flashes, in order
+    std::vector<double> tickToShowMs; // one per flash whose tick was seen
     std::string note;
 };
 
@@ -21,7 +21,7 @@ struct ProgramRun
 {
     std::string name;
     bool measured = false;
-    std::string failure;               // why nothing (or not all) was measured
+    std::string failure; // why nothing (or not all) was measured
     std::vector<DurationRun> durations;
     std::string tickMethod;
     int64_t peakRssKb = 0;
@@ -50,9 +50,11 @@ public:
     static const char *referenceClass() { return "flashreference"; }
 
 private:
-    bool messengerDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
+    bool messengerDuration(
+        int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
     bool peerDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
-    bool referenceDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
+    bool referenceDuration(
+        int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
     std::vector<std::pair<std::string, std::string>> messengerSettings(int durationMs, int frequencyMs) const;
     std::vector<std::string> peerArguments(int durationMs) const;
     int flashesFor(int durationMs) const;

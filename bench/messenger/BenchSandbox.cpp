@@ -65,7 +65,8 @@ bool BenchSandbox::create(std::string *error)
         && makeFolder(m_root + "/home/Murmurine", error);
 }
 
-bool BenchSandbox::writeSettings(const std::vector<std::pair<std::string, std::string>> &values, std::string *error)
+bool BenchSandbox::writeSettings(
+    const std::vector<std::pair<std::string, std::string>> &values, std::string *error)
 {
     std::string text = "[Settings]\n";
     for (const auto &[key, value] : values)
@@ -84,5 +85,5 @@ bool BenchSandbox::writeLibrary(const std::vector<std::string> &messages, std::s
 std::vector<std::string> BenchSandbox::environment() const
 {
     return {"HOME=" + m_root + "/home", "XDG_CONFIG_HOME=" + m_root + "/config",
-            "XDG_RUNTIME_DIR=" + m_root + "/runtime"};
+        "XDG_RUNTIME_DIR=" + m_root + "/runtime"};
 }

@@ -19,7 +19,7 @@ ChildProcess::~ChildProcess()
 }
 
 bool ChildProcess::start(const std::vector<std::string> &argv, const std::vector<std::string> &environment,
-                         const std::string &logPath, bool pipeStdin, int realtimePriority, std::string *error)
+    const std::string &logPath, bool pipeStdin, int realtimePriority, std::string *error)
 {
     std::vector<std::string> env;
     for (char **e = environ; *e; ++e) {

@@ -19,7 +19,7 @@ public:
     // environment: NAME=value pairs that replace or add to the inherited ones.
     // realtimePriority > 0 starts the program under SCHED_FIFO at that priority.
     bool start(const std::vector<std::string> &argv, const std::vector<std::string> &environment,
-               const std::string &logPath, bool pipeStdin, int realtimePriority, std::string *error);
+        const std::string &logPath, bool pipeStdin, int realtimePriority, std::string *error);
     pid_t pid() const { return m_pid; }
     bool isRunning();
     bool writeLine(std::string_view line);

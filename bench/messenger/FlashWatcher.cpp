@@ -73,7 +73,8 @@ bool FlashWatcher::open(std::string *error)
     }
 
     const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_void_cookie_t cookie = xcb_change_window_attributes_checked(m_events, m_root, XCB_CW_EVENT_MASK, &mask);
+    xcb_void_cookie_t cookie
+        = xcb_change_window_attributes_checked(m_events, m_root, XCB_CW_EVENT_MASK, &mask);
     if (xcb_generic_error_t *e = xcb_request_check(m_events, cookie)) {
         *error = "cannot watch the root window (X error " + std::to_string(e->error_code) + ")";
         free(e);
@@ -84,7 +85,8 @@ bool FlashWatcher::open(std::string *error)
 
 bool FlashWatcher::paintRootBackground(uint32_t rgb, std::string *error)
 {
-    xcb_void_cookie_t cookie = xcb_change_window_attributes_checked(m_samples, m_root, XCB_CW_BACK_PIXEL, &rgb);
+    xcb_void_cookie_t cookie
+        = xcb_change_window_attributes_checked(m_samples, m_root, XCB_CW_BACK_PIXEL, &rgb);
     xcb_clear_area(m_samples, 0, m_root, 0, 0, 0, 0);
     if (xcb_generic_error_t *e = xcb_request_check(m_samples, cookie)) {
         *error = "cannot paint the root window (X error " + std::to_string(e->error_code) + ")";
@@ -188,8 +190,7 @@ void FlashWatcher::run()
 {
     raisePriority();
     pollfd fds[3] = {{xcb_get_file_descriptor(m_events), POLLIN, 0},
-                     {xcb_get_file_descriptor(m_samples), POLLIN, 0},
-                     {m_stopFd, POLLIN, 0}};
+        {xcb_get_file_descriptor(m_samples), POLLIN, 0}, {m_stopFd, POLLIN, 0}};
     int64_t nextPing = MonotonicClock::nowNs();
     for (;;) {
         int timeout = -1;
@@ -275,8 +276,8 @@ void FlashWatcher::handleEvent(const xcb_generic_event_t *event, int64_t nowNs)
         state.openFlash = int(m_flashes.size());
         if (state.width > 0 && state.height > 0) {
             // The sample goes out first; nothing else may stand before it.
-            const xcb_get_image_cookie_t cookie = xcb_get_image(m_samples, XCB_IMAGE_FORMAT_Z_PIXMAP, e->window,
-                                                                0, 0, state.width, state.height, ~0u);
+            const xcb_get_image_cookie_t cookie = xcb_get_image(
+                m_samples, XCB_IMAGE_FORMAT_Z_PIXMAP, e->window, 0, 0, state.width, state.height, ~0u);
             m_pending.push_back({RequestKind::Image, cookie.sequence, e->window, state.openFlash});
         } else {
             flash.sample = FlashRecord::Sample::Failed;
@@ -340,10 +341,11 @@ void FlashWatcher::drainReplies()
             auto *property = static_cast<xcb_get_property_reply_t *>(reply);
             const int length = xcb_get_property_value_length(property);
             if (length > 0) {
-                std::string text(static_cast<const char *>(xcb_get_property_value(property)), std::size_t(length));
+                std::string text(
+                    static_cast<const char *>(xcb_get_property_value(property)), std::size_t(length));
                 std::replace(text.begin(), text.end(), '\0', ' ');
-                std::transform(text.begin(), text.end(), text.begin(),
-                               [](unsigned char c) { return std::tolower(c); });
+                std::transform(
+                    text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::tolower(c); });
                 std::lock_guard lock(m_mutex);
                 m_classes[request.window] = text;
             }
@@ -373,7 +375,8 @@ void FlashWatcher::handleImage(const PendingRequest &request, xcb_get_image_repl
             const auto *pixels = reinterpret_cast<const uint32_t *>(xcb_get_image_data(reply));
             for (int i = 0; i < width * height; ++i)
                 textPixels += nearColour(pixels[i], m_textColour) ? 1 : 0;
-            result = textPixels >= MinimumTextPixels ? FlashRecord::Sample::Text : FlashRecord::Sample::NoText;
+            result
+                = textPixels >= MinimumTextPixels ? FlashRecord::Sample::Text : FlashRecord::Sample::NoText;
             bool save = false;
             {
                 std::lock_guard lock(m_mutex);
@@ -426,7 +429,7 @@ void FlashWatcher::writeSavedSamples(const std::string &prefix)
         std::fprintf(file, "P6\n%d %d\n255\n", sample.width, sample.height);
         for (const uint32_t pixel : sample.pixels) {
             const unsigned char rgb[3] = {static_cast<unsigned char>(pixel >> 16),
-                                          static_cast<unsigned char>(pixel >> 8), static_cast<unsigned char>(pixel)};
+                static_cast<unsigned char>(pixel >> 8), static_cast<unsigned char>(pixel)};
             std::fwrite(rgb, 1, 3, file);
         }
         std::fclose(file);

@@ -17,10 +17,10 @@ struct FlashRecord
 {
     enum class Sample {
         Pending, // no answer yet
-        Text,    // the text colour was on screen at the first sample
-        NoText,  // the window was mapped but showed no text
-        Late,    // the window was already gone when the sample reached the server
-        Failed,  // the window's size was unknown, or its pixels were in a form not read here
+        Text, // the text colour was on screen at the first sample
+        NoText, // the window was mapped but showed no text
+        Late, // the window was already gone when the sample reached the server
+        Failed, // the window's size was unknown, or its pixels were in a form not read here
     };
 
     uint32_t window = 0;

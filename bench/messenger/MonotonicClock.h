@@ -20,8 +20,7 @@ public:
         timespec ts {};
         ts.tv_sec = deadlineNs / 1'000'000'000;
         ts.tv_nsec = deadlineNs % 1'000'000'000;
-        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
-        }
+        while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) { }
     }
 
     static void sleepMs(int64_t ms) { sleepUntilNs(nowNs() + ms * 1'000'000); }

@@ -24,7 +24,9 @@ bool readFile(const std::string &path, std::string *contents)
 int64_t statusField(const std::string &status, const char *name)
 {
     // Anchored at a line start: "voluntary_ctxt_switches" is also the tail of another key.
-    const std::string key = "\n" + std::string(name) + ":";
+    std::string key = "\n";
+    key += name;
+    key += ':';
     const std::size_t at = status.find(key);
     if (at == std::string::npos)
         return 0;

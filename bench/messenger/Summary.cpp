@@ -22,9 +22,12 @@ double Summary::percentile(double p) const
 {
     if (m_sorted.empty())
         return std::numeric_limits<double>::quiet_NaN();
-    const double rank = std::ceil(p / 100.0 * double(m_sorted.size()));
-    const std::size_t index = rank < 1 ? 0 : std::min(m_sorted.size() - 1, std::size_t(rank) - 1);
-    return m_sorted[index];
+    // Linear between the two nearest ranks: with fewer than 100 figures a
+    // nearest-rank p99 would only repeat the maximum.
+    const double position = std::clamp(p, 0.0, 100.0) / 100.0 * double(m_sorted.size() - 1);
+    const std::size_t below = std::size_t(std::floor(position));
+    const std::size_t above = std::min(below + 1, m_sorted.size() - 1);
+    return m_sorted[below] + (position - double(below)) * (m_sorted[above] - m_sorted[below]);
 }
 
 double Summary::min() const

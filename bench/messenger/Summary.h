@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <vector>
 
-// Order statistics of one series of figures (nearest-rank percentiles).
+// Order statistics of one series of figures.
 class Summary
 {
 public:

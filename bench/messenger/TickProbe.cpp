@@ -27,7 +27,9 @@ bool TickProbe::start(const std::string &folder, int realtimePriority, std::stri
 {
     m_inotify = inotify_init1(IN_CLOEXEC | IN_NONBLOCK);
     if (m_inotify < 0
-        || inotify_add_watch(m_inotify, folder.c_str(), IN_OPEN | IN_ACCESS | IN_CREATE | IN_MODIFY | IN_MOVED_TO) < 0) {
+        || inotify_add_watch(
+               m_inotify, folder.c_str(), IN_OPEN | IN_ACCESS | IN_CREATE | IN_MODIFY | IN_MOVED_TO)
+            < 0) {
         *error = "cannot watch " + folder + ": " + std::strerror(errno);
         return false;
     }

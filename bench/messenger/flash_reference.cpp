@@ -25,8 +25,7 @@ void sleepUntilNs(int64_t deadline)
     timespec ts {};
     ts.tv_sec = deadline / 1'000'000'000;
     ts.tv_nsec = deadline % 1'000'000'000;
-    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) {
-    }
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &ts, nullptr) != 0) { }
 }
 
 void roundTrip(xcb_connection_t *connection)
@@ -56,11 +55,11 @@ int main(int argc, char **argv)
     // A red window, so the watcher's first sample finds the text colour at once.
     const uint32_t values[2] = {0xff0000, 1};
     xcb_create_window(connection, XCB_COPY_FROM_PARENT, window, screen->root, 810, 520, 300, 40, 0,
-                      XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
-                      XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT, values);
+        XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual, XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT,
+        values);
     static const char wmClass[] = "flashreference\0FlashReference";
     xcb_change_property(connection, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
-                        sizeof wmClass, wmClass);
+        sizeof wmClass, wmClass);
     roundTrip(connection);
 
     const int64_t first = nowNs() + frequency;

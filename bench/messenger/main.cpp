@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <fstream>
 #include <signal.h>
+#include <string>
 #include <sys/resource.h>
 #include <unistd.h>
-#include <string>
 
 namespace {
 
@@ -25,15 +25,17 @@ void writeRaw(const std::string &path, const std::vector<const ProgramRun *> &pr
         std::fprintf(stderr, "messenger-bench: cannot write %s\n", path.c_str());
         return;
     }
-    std::fprintf(file, "program,requested_ms,frequency_ms,window,map_ns,unmap_ns,sample_ns,sample,text_pixels,"
-                       "x,y,width,height,override_redirect\n");
+    std::fprintf(file,
+        "program,requested_ms,frequency_ms,window,map_ns,unmap_ns,sample_ns,sample,text_pixels,"
+        "x,y,width,height,override_redirect\n");
     for (const ProgramRun *program : programs) {
         for (const DurationRun &run : program->durations) {
             for (const FlashRecord &f : run.flashes) {
-                std::fprintf(file, "%s,%d,%d,0x%x,%lld,%lld,%lld,%d,%d,%d,%d,%d,%d,%d\n", program->name.c_str(),
-                             run.requestedMs, run.frequencyMs, f.window, static_cast<long long>(f.mapNs),
-                             static_cast<long long>(f.unmapNs), static_cast<long long>(f.sampleNs), int(f.sample),
-                             f.textPixels, f.x, f.y, f.width, f.height, f.overrideRedirect ? 1 : 0);
+                std::fprintf(file, "%s,%d,%d,0x%x,%lld,%lld,%lld,%d,%d,%d,%d,%d,%d,%d\n",
+                    program->name.c_str(), run.requestedMs, run.frequencyMs, f.window,
+                    static_cast<long long>(f.mapNs), static_cast<long long>(f.unmapNs),
+                    static_cast<long long>(f.sampleNs), int(f.sample), f.textPixels, f.x, f.y, f.width,
+                    f.height, f.overrideRedirect ? 1 : 0);
             }
         }
     }
@@ -99,21 +101,19 @@ int main(int argc, char **argv)
     ResultTable table(messenger, peer);
     table.setReference(&reference);
     table.setContext("Display " + std::string(getenv("DISPLAY") ?: "?") + "; " + watcher.schedulingNote()
-                     + (options.keepAwakeMs > 0 ? ", pinging the X server every " + std::to_string(options.keepAwakeMs)
-                                                      + " ms"
-                                                : std::string())
-                     + "; measured programs "
-                     + (options.programRealtime > 0 ? "at SCHED_FIFO priority " + std::to_string(options.programRealtime)
-                                                    : "at nice " + std::to_string(options.programNice))
-                     + "; load average "
-                     + loadBefore + " before, " + loadAverage() + " after.");
+        + (options.keepAwakeMs > 0
+                ? ", pinging the X server every " + std::to_string(options.keepAwakeMs) + " ms"
+                : std::string())
+        + "; measured programs "
+        + (options.programRealtime > 0 ? "at SCHED_FIFO priority " + std::to_string(options.programRealtime)
+                                       : "at nice " + std::to_string(options.programNice))
+        + "; load average " + loadBefore + " before, " + loadAverage() + " after.");
     table.setContext("Flash: \"Murmurine bench\", red DejaVu Sans 24 pt, centred, over a copy of the desktop"
                      " (murmurine: BackColourTransparent=1; aosd_cat: -t 1 -f 0 -o 0 -u N).");
     table.setContext("Requested durations up to 100 ms: " + std::to_string(options.flashesPerDuration)
-                     + " flashes every " + std::to_string(options.frequencyMs) + " ms; longer: "
-                     + std::to_string(options.longFlashes) + " flashes every "
-                     + std::to_string(options.longFrequencyMs) + " ms or more."
-                     + (options.quick ? " (--quick)" : ""));
+        + " flashes every " + std::to_string(options.frequencyMs)
+        + " ms; longer: " + std::to_string(options.longFlashes) + " flashes every "
+        + std::to_string(options.longFrequencyMs) + " ms or more." + (options.quick ? " (--quick)" : ""));
     for (const std::string &note : options.notes)
         table.setContext(note);
     table.setWatcherLatency(latencies);
