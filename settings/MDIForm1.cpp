@@ -159,6 +159,20 @@ QMdiSubWindow *MDIForm1::wrap(QWidget *child)
     subWindow->setObjectName(child->objectName() + QStringLiteral("SubWindow"));
     subWindow->setWindowIcon(windowIcon());
     subWindow->installEventFilter(this);
+    // The sub-window's own menu closes it with Ctrl+W as well, which would make
+    // the frame's Ctrl+W ("Welcome screen") ambiguous and dead.
+    QList<QKeySequence> frameShortcuts;
+    for (const QMenu *menu : menuBar()->findChildren<QMenu *>()) {
+        for (const QAction *action : menu->actions())
+            frameShortcuts += action->shortcuts();
+    }
+    if (QMenu *systemMenu = subWindow->systemMenu()) {
+        for (QAction *action : systemMenu->actions()) {
+            QList<QKeySequence> kept = action->shortcuts();
+            kept.removeIf([&](const QKeySequence &key) { return frameShortcuts.contains(key); });
+            action->setShortcuts(kept);
+        }
+    }
     subWindow->hide();
     return subWindow;
 }
