@@ -11,6 +11,7 @@
 #include <ctime>
 #include <sys/timerfd.h>
 #include <unistd.h>
+#include <utility>
 #include <xcb/xcb.h>
 
 FlashPresenter::FlashPresenter(QWidget *window)
@@ -100,13 +101,30 @@ void FlashPresenter::uploadBackground(const QImage &source)
     xcb_free_pixmap(m_connection, pixmap);
 }
 
+namespace {
+
+long long monotonicNs()
+{
+    timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+} // namespace
+
+void FlashPresenter::markTick()
+{
+    m_tickNs = monotonicNs();
+}
+
 void FlashPresenter::flash(const QImage &frame, int durationMs)
 {
-    if (m_showing)
+    if (isShowing())
         hide();
+    m_durationMs = durationMs;
     if (!m_connection) {
         m_window->show();
-        m_showing = true;
+        m_phase = Phase::Showing;
         m_fallbackTimer->start(durationMs);
         return;
     }
@@ -114,23 +132,33 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
     uploadBackground(frame);
     const std::uint32_t above = XCB_STACK_MODE_ABOVE;
     xcb_configure_window(m_connection, m_windowId, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    const long long tick = std::exchange(m_tickNs, 0);
+    const long long showAt = tick + ShowLeadNs;
+    if (tick == 0 || monotonicNs() >= showAt) {
+        showNow();
+        return;
+    }
+    xcb_flush(m_connection);
+    m_phase = Phase::Pending;
+    arm(showAt);
+}
+
+void FlashPresenter::showNow()
+{
     m_window->show();
     xcb_flush(m_connection);
-    m_showing = true;
+    m_phase = Phase::Showing;
     // The flash starts when the server has mapped the window, not when the
     // request left: a round trip confirms it.
     free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    armExpiry(durationMs);
+    arm(monotonicNs() + m_durationMs * 1000000LL);
 }
 
-void FlashPresenter::armExpiry(int durationMs)
+void FlashPresenter::arm(long long monotonicNs)
 {
-    timespec now {};
-    ::clock_gettime(CLOCK_MONOTONIC, &now);
-    const long long expiry = now.tv_sec * 1000000000LL + now.tv_nsec + durationMs * 1000000LL;
     itimerspec spec {};
-    spec.it_value.tv_sec = time_t(expiry / 1000000000LL);
-    spec.it_value.tv_nsec = long(expiry % 1000000000LL);
+    spec.it_value.tv_sec = time_t(monotonicNs / 1000000000LL);
+    spec.it_value.tv_nsec = long(monotonicNs % 1000000000LL);
     ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
 }
 
@@ -149,7 +177,10 @@ void FlashPresenter::timerFired()
     std::uint64_t expirations = 0;
     if (::read(m_timerFd, &expirations, sizeof expirations) != sizeof expirations)
         return; // a disarmed or already consumed expiry
-    Q_EMIT expired();
+    if (m_phase == Phase::Pending)
+        showNow();
+    else if (m_phase == Phase::Showing)
+        Q_EMIT expired();
 }
 
 void FlashPresenter::hide()
@@ -163,5 +194,5 @@ void FlashPresenter::hide()
     m_window->hide();
     if (m_connection)
         xcb_flush(m_connection);
-    m_showing = false;
+    m_phase = Phase::Hidden;
 }

@@ -23,8 +23,13 @@ public:
     ~FlashPresenter() override;
 
     bool isNative() const { return m_connection != nullptr; }
-    bool isShowing() const { return m_showing; }
+    // Showing, or about to show.
+    bool isShowing() const { return m_phase != Phase::Hidden; }
 
+    // A frequency tick begins. Its flash is shown a fixed lead after this
+    // moment, so the varying time the preparation takes leaves the rhythm of
+    // the flashes alone.
+    void markTick();
     // The window must be hidden, at its place and size, and paint frame.
     void flash(const QImage &frame, int durationMs);
     void hide();
@@ -34,9 +39,13 @@ Q_SIGNALS:
     void expired();
 
 private:
+    enum class Phase { Hidden, Pending, Showing };
+    static constexpr long long ShowLeadNs = 3'000'000;
+
     bool setUpNative();
     void uploadBackground(const QImage &frame);
-    void armExpiry(int durationMs);
+    void showNow();
+    void arm(long long monotonicNs);
     void disarm();
     void timerFired();
 
@@ -48,5 +57,7 @@ private:
     int m_timerFd = -1;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_fallbackTimer = nullptr;
-    bool m_showing = false;
+    Phase m_phase = Phase::Hidden;
+    long long m_tickNs = 0;
+    int m_durationMs = 0;
 };

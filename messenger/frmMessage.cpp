@@ -5,6 +5,7 @@
 #include "FlashPresenter.h"
 #include "IniProcedures.h"
 #include "LinkEndpoint.h"
+#include "PreciseTimer.h"
 #include "SingleInstance.h"
 #include "TimeStamp.h"
 
@@ -17,7 +18,6 @@
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QScreen>
-#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
@@ -73,11 +73,10 @@ frmMessage::frmMessage(QWidget *parent)
     lblMessage->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     lblMessage->show();
 
-    tmrFrequency = new QTimer(this);
+    tmrFrequency = new PreciseTimer(this);
     tmrFrequency->setObjectName(QStringLiteral("tmrFrequency"));
-    tmrFrequency->setTimerType(Qt::PreciseTimer);
     tmrFrequency->setInterval(m_settings.frequencyMs);
-    connect(tmrFrequency, &QTimer::timeout, this, &frmMessage::tmrFrequency_Timer);
+    connect(tmrFrequency, &PreciseTimer::timeout, this, &frmMessage::tmrFrequency_Timer);
 
     applyLook();
     resize(1, 1);
@@ -168,6 +167,7 @@ void frmMessage::tmrFrequency_Timer()
 {
     if (m_ended)
         return;
+    m_presenter->markTick();
     // A duration longer than the frequency: the last flash ends here, so the
     // next one is prepared and captured while hidden like every other.
     if (m_presenter->isShowing())

@@ -15,7 +15,7 @@
 class FlashPresenter;
 class LinkEndpoint;
 class QLabel;
-class QTimer;
+class PreciseTimer;
 class SingleInstance;
 
 // The Messenger's only window: hidden except for the moment of a flash. Its
@@ -77,7 +77,7 @@ private:
 
     QLabel *lblMessage;
     QLabel *imgPicture;
-    QTimer *tmrFrequency;
+    PreciseTimer *tmrFrequency;
     FlashPresenter *m_presenter;
     LinkEndpoint *m_link = nullptr;
     std::unique_ptr<SingleInstance> m_instance;

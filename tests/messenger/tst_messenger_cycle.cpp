@@ -1,5 +1,6 @@
 #include "DataFolder.h"
 #include "IniProcedures.h"
+#include "PreciseTimer.h"
 #include "TestEnvironment.h"
 #include "TimeStamp.h"
 #include "frmMessage.h"
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QScreen>
 #include <QSignalSpy>
-#include <QTimer>
 #include <QtTest>
 
 namespace {
@@ -154,7 +154,7 @@ void tst_MessengerCycle::startUpWritesTimeAndOnAndLoads()
     QCOMPARE(m_form->messages().entries(), QStringList({"one", "two"}));
     QCOMPARE(m_form->dataFolder(), DataFolder::locate(m_env->home()));
     QCOMPARE(m_form->settings().durationMs, 1000);
-    auto *timer = m_form->findChild<QTimer *>(QStringLiteral("tmrFrequency"));
+    auto *timer = m_form->findChild<PreciseTimer *>(QStringLiteral("tmrFrequency"));
     QVERIFY(timer);
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 1500);
@@ -347,7 +347,7 @@ void tst_MessengerCycle::timeWatch()
     QCOMPARE(setting("Time"), time);
     if (ends) {
         QVERIFY(!m_form->isVisible());
-        QVERIFY(!m_form->findChild<QTimer *>(QStringLiteral("tmrFrequency"))->isActive());
+        QVERIFY(!m_form->findChild<PreciseTimer *>(QStringLiteral("tmrFrequency"))->isActive());
     } else {
         const bool reloaded = secondsAfterStart > 0;
         QCOMPARE(label()->text(), reloaded ? QStringLiteral("after") : QStringLiteral("before"));

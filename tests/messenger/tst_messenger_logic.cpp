@@ -1,6 +1,7 @@
 #include "MessageList.h"
 #include "MessengerSettings.h"
 #include "ParagraphReader.h"
+#include "PreciseTimer.h"
 #include "WindowPlacement.h"
 
 #include <QBuffer>
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void overlongLineIsCut();
     void fileDeletedWhileReadStillReads();
     void unreadableFilesDoNotOpen();
+
+    void preciseTimerRepeatsUntilStopped();
 
     void place_data();
     void place();
@@ -349,6 +352,27 @@ void tst_MessengerLogic::unreadableFilesDoNotOpen()
     QVERIFY(!reader.open(dir.path()));
     QVERIFY(!reader.isOpen());
     QCOMPARE(reader.next(), QString());
+}
+
+void tst_MessengerLogic::preciseTimerRepeatsUntilStopped()
+{
+    PreciseTimer timer;
+    QSignalSpy ticks(&timer, &PreciseTimer::timeout);
+    timer.setInterval(5);
+    QVERIFY(!timer.isActive());
+    timer.start();
+    QVERIFY(timer.isActive());
+    QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 3, 10000);
+    timer.setInterval(2);
+    QCOMPARE(timer.interval(), 2);
+    QVERIFY(timer.isActive());
+    timer.stop();
+    QVERIFY(!timer.isActive());
+    // A tick already due when it stopped must not come through afterwards.
+    QCoreApplication::processEvents();
+    const qsizetype stoppedAt = ticks.count();
+    QTest::qWait(50);
+    QCOMPARE(ticks.count(), stoppedAt);
 }
 
 void tst_MessengerLogic::place_data()
