@@ -204,6 +204,7 @@ bool MDIForm1::MDIForm_Load()
     blnLoaded = true;
     placeTourButton();
 
+    // A first run would go on to the guided tour, which is not part of the program yet.
     if (readSetting(QStringLiteral("Duration")).isEmpty()
         && readSetting(QStringLiteral("UsedBefore")).isEmpty())
         WriteIniFile(SettingsSection, QStringLiteral("Version"), versionText(), SettingsFileName);
