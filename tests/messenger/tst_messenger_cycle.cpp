@@ -77,9 +77,12 @@ private Q_SLOTS:
     void unreadableFileShowsItsEntryOnce_data();
     void unreadableFileShowsItsEntryOnce();
     void textFileOneParagraphPerFlash();
+    void badTextFilesStillFlash_data();
+    void badTextFilesStillFlash();
     void reloadClosesAnOpenTextFile();
     void timeWatch_data();
     void timeWatch();
+    void emptyListEndsAtFirstTick_data();
     void emptyListEndsAtFirstTick();
     void text1Change_data();
     void text1Change();
@@ -290,6 +293,38 @@ void tst_MessengerCycle::textFileOneParagraphPerFlash()
     QCOMPARE(tick(), QStringLiteral("I am calm."));
 }
 
+void tst_MessengerCycle::badTextFilesStillFlash_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("paragraphs");
+
+    QTest::newRow("empty") << QByteArray() << 1;
+    QTest::newRow("binary") << QByteArray::fromHex("7f454c460201010000000000000000000300"
+                                                   "3e00010000")
+                            << 1;
+    QTest::newRow("one line of 1 MB") << QByteArray(1024 * 1024, 'w').replace(9, 1, " ") << 1;
+    QTest::newRow("CR line ends") << QByteArray("one\r\rtwo\r\rthree") << 3;
+}
+
+void tst_MessengerCycle::badTextFilesStillFlash()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, paragraphs);
+    const QString path = m_env->root() + QStringLiteral("/odd.txt");
+    writeFile(path, bytes);
+    m_form = start({"#TEXTFILE# " + path, "after"});
+    QVERIFY(m_form);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    for (int i = 0; i < paragraphs; ++i) {
+        tick();
+        QVERIFY(m_form->isVisible());
+        QVERIFY(screen.contains(m_form->flashGeometry()));
+        QCOMPARE(m_form->flashGeometry().width(), 309);
+    }
+    QVERIFY(!m_form->isFileOpen());
+    QCOMPARE(tick(), QStringLiteral("after"));
+}
+
 void tst_MessengerCycle::reloadClosesAnOpenTextFile()
 {
     const QString path = m_env->root() + QStringLiteral("/words.txt");
@@ -354,10 +389,26 @@ void tst_MessengerCycle::timeWatch()
     }
 }
 
+void tst_MessengerCycle::emptyListEndsAtFirstTick_data()
+{
+    QTest::addColumn<QByteArray>("library"); // null: no data file at all
+
+    QTest::newRow("nothing marked") << QByteArray("[Categories]\n1=1Test\n[Test]\n1=0quiet\n");
+    QTest::newRow("no data file") << QByteArray();
+    QTest::newRow("garbage") << QByteArray::fromHex("00ff13375b5d3d0a0d") + QByteArray(4096, '=');
+}
+
 void tst_MessengerCycle::emptyListEndsAtFirstTick()
 {
+    QFETCH(QByteArray, library);
     m_form = start({});
     QVERIFY(m_form);
+    const QString dataFile = DataFolder::dataFilePath(m_form->dataFolder());
+    QFile::remove(dataFile);
+    if (!library.isNull())
+        writeFile(dataFile, library);
+    // A reload makes the Messenger read the library again.
+    setSetting("Time", TimeStamp::format(m_now.addSecs(1)));
     QSignalSpy ended(m_form.get(), &frmMessage::ended);
     m_form->tmrFrequency_Timer();
     QCOMPARE(ended.count(), 1);
