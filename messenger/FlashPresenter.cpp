@@ -17,14 +17,20 @@
 FlashPresenter::FlashPresenter(QWidget *window)
     : QObject(window)
     , m_window(window)
+    , m_fallbackTimer(new QTimer(this))
 {
-    if (!setUpNative()) {
+    m_fallbackTimer->setSingleShot(true);
+    m_fallbackTimer->setTimerType(Qt::PreciseTimer);
+    connect(m_fallbackTimer, &QTimer::timeout, this, &FlashPresenter::expired);
+}
+
+void FlashPresenter::attach()
+{
+    if (m_attached)
+        return;
+    m_attached = true;
+    if (!setUpNative())
         m_connection = nullptr;
-        m_fallbackTimer = new QTimer(this);
-        m_fallbackTimer->setSingleShot(true);
-        m_fallbackTimer->setTimerType(Qt::PreciseTimer);
-        connect(m_fallbackTimer, &QTimer::timeout, this, &FlashPresenter::expired);
-    }
 }
 
 FlashPresenter::~FlashPresenter()
@@ -119,6 +125,7 @@ void FlashPresenter::markTick()
 
 void FlashPresenter::flash(const QImage &frame, int durationMs)
 {
+    attach();
     if (isShowing())
         hide();
     m_durationMs = durationMs;
@@ -168,8 +175,7 @@ void FlashPresenter::disarm()
         const itimerspec off {};
         ::timerfd_settime(m_timerFd, 0, &off, nullptr);
     }
-    if (m_fallbackTimer)
-        m_fallbackTimer->stop();
+    m_fallbackTimer->stop();
 }
 
 void FlashPresenter::timerFired()

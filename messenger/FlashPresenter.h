@@ -22,6 +22,9 @@ public:
     explicit FlashPresenter(QWidget *window);
     ~FlashPresenter() override;
 
+    // Makes the native window, once: at start-up, or else at the first flash.
+    void attach();
+
     bool isNative() const { return m_connection != nullptr; }
     // Showing, or about to show.
     bool isShowing() const { return m_phase != Phase::Hidden; }
@@ -56,7 +59,8 @@ private:
     std::uint8_t m_depth = 0;
     int m_timerFd = -1;
     QSocketNotifier *m_notifier = nullptr;
-    QTimer *m_fallbackTimer = nullptr;
+    QTimer *m_fallbackTimer;
+    bool m_attached = false;
     Phase m_phase = Phase::Hidden;
     long long m_tickNs = 0;
     int m_durationMs = 0;

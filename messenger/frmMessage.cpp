@@ -80,8 +80,6 @@ frmMessage::frmMessage(QWidget *parent)
 
     applyLook();
     resize(1, 1);
-    // The native window is made once and kept, so every flash reuses it.
-    winId();
     m_presenter = new FlashPresenter(this);
     connect(m_presenter, &FlashPresenter::expired, this, &frmMessage::tmrDuration_Timer);
 }
@@ -96,6 +94,8 @@ bool frmMessage::Form_Load()
     // cannot even be made must not keep the messages from being shown.
     if (!m_instance->tryAcquire(&lockError) && lockError.isEmpty())
         return false;
+    // The native window is made once and kept, so every flash reuses it.
+    m_presenter->attach();
 
     m_link = new LinkEndpoint(QStringLiteral("Murmurine Mini"), QStringLiteral("Form1"), this);
     connect(m_link, &LinkEndpoint::textChanged, this, [this](const QString &item, const QString &text) {
