@@ -268,14 +268,28 @@ void MDIForm1::MDIForm_Resize()
         if (blnLoaded)
             writeWinMax(QStringLiteral("No"));
         placePanelsAtFixedPositions();
-        // Deferred: a window manager may report the new size just before the new
-        // state, and the frame must not fight a maximise that is under way.
-        if (!m_snapPending) {
-            m_snapPending = true;
-            QTimer::singleShot(0, this, &MDIForm1::snapToNormalSize);
-        }
+        scheduleSnapToNormalSize();
     }
     placeTourButton();
+}
+
+void MDIForm1::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    // The window manager's decoration, part of the outer size, is only known once
+    // it has taken the window in, which it reports as a move.
+    if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
+        scheduleSnapToNormalSize();
+}
+
+void MDIForm1::scheduleSnapToNormalSize()
+{
+    // Deferred: a window manager may report the new size just before the new
+    // state, and the frame must not fight a maximise that is under way.
+    if (m_snapPending)
+        return;
+    m_snapPending = true;
+    QTimer::singleShot(0, this, &MDIForm1::snapToNormalSize);
 }
 
 void MDIForm1::snapToNormalSize()

@@ -52,6 +52,7 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -61,6 +62,7 @@ private:
     QMdiSubWindow *wrap(QWidget *child);
     void bringUp(QMdiSubWindow *subWindow);
     void MDIForm_Resize();
+    void scheduleSnapToNormalSize();
     void snapToNormalSize();
     void centrePanels();
     void placePanelsAtFixedPositions();
