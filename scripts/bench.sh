@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Builds a release and runs every benchmark; each prints its figures and targets.
-set -euo pipefail
+#   scripts/bench.sh [--quick]    (--quick: a short run of the Messenger's timing benchmark)
+set -uo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh aosd-cat
-cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMURMURINE_TESTS=OFF
-cmake --build build-release -j"$(nproc)"
-build-release/bin/bench_datafile
+scripts/install-deps.sh aosd-cat || exit 2
+cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMURMURINE_TESTS=OFF || exit 2
+cmake --build build-release -j"$(nproc)" || exit 2
+status=0
+echo "== Library operations"; build-release/bin/bench_datafile || status=1
+echo; echo "== Settings program"; build-release/bin/bench_settings || status=1
+echo; echo "== Messenger timing (measured from a separate X client)"
+bench/messenger/run-messenger-bench.sh build-release "$@" || status=1
+exit $status
