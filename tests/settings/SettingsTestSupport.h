@@ -1,43 +1,62 @@
 #pragma once
 
+#include "Dialogs.h"
+#include "MDIForm1.h"
+#include "TestEnvironment.h"
+#include "frmMain.h"
+
+#include <QDir>
 #include <QMap>
-#include <QString>
+#include <QSettings>
+#include <QTest>
 
 #include <memory>
-
-class LinkEndpoint;
-class QThread;
 
 namespace SettingsTestSupport {
 
 // Values written straight into the settings store, as an earlier run would have left them.
 void storeSettings(const QMap<QString, QString> &values);
 QString storedSetting(const QString &key);
-// Whether the key exists at all: "never written" and "written empty" mean different things here.
-bool hasStoredSetting(const QString &settingsFile, const QString &key);
-
 // A data file with one category of the given messages, all marked.
-void writeLibrary(
-    const QString &dataFile, const QString &category, const QStringList &messages, bool marked = true);
+void writeLibrary(const QString &dataFile, const QString &category, const QStringList &messages);
 
 } // namespace SettingsTestSupport
 
-// A link endpoint served by a thread of its own, so that a window of the test
-// process can poke it synchronously (a poke waits for the acknowledgement,
-// which the UI thread could not give while it is the one waiting).
-class ThreadedEndpoint
+// Private folders for one test, message boxes recorded instead of shown, and
+// the frame loaded the way the program loads it.
+class SettingsFixture
 {
-public:
-    ThreadedEndpoint(const QString &application, const QString &topic);
-    ~ThreadedEndpoint();
-    bool isListening() const { return m_listening; }
-    // "item=text" for every poke received, in order.
-    QStringList received() const;
+protected:
+    bool setUp()
+    {
+        m_env = std::make_unique<TestEnvironment>();
+        Dialogs::setTestMode(true);
+        Dialogs::reset();
+        return m_env->isValid() && QDir().mkpath(appFolder());
+    }
+    QString appFolder() const { return m_env->root() + QStringLiteral("/app"); } // where the Messenger is
 
-private:
-    std::unique_ptr<QThread> m_thread;
-    LinkEndpoint *m_endpoint = nullptr;
-    bool m_listening = false;
-    struct Log;
-    std::shared_ptr<Log> m_log;
+    std::unique_ptr<MDIForm1> loadFrame() const
+    {
+        auto frame = std::make_unique<MDIForm1>();
+        frame->mainWindow()->setApplicationFolder(appFolder());
+        if (!frame->MDIForm_Load() || !QTest::qWaitForWindowExposed(frame.get()))
+            return nullptr;
+        QCoreApplication::processEvents();
+        return frame;
+    }
+
+    QByteArray settingsBytes() const
+    {
+        QFile file(m_env->settingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    // Whether the key exists at all: "never written" and "written empty" differ here.
+    bool isStored(const QString &key) const
+    {
+        return QSettings(m_env->settingsFile(), QSettings::IniFormat)
+            .contains(QStringLiteral("Settings/") + key);
+    }
+
+    std::unique_ptr<TestEnvironment> m_env;
 };

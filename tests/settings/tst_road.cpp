@@ -3,61 +3,52 @@
 // The test drives the programs only through X input, as a user would.
 
 #include "DataFolder.h"
-#include "IniProcedures.h"
 #include "SettingsTestSupport.h"
-#include "TestEnvironment.h"
 
 #include <QDeadlineTimer>
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QTest>
 #include <QThread>
 
 #include <csignal>
-#include <sys/types.h>
 
 using namespace SettingsTestSupport;
 
 namespace {
 
-// Output of one xdotool call, or empty when it failed or found nothing.
-QStringList xdotool(const QStringList &arguments)
+// The output lines of one xdotool call; none when it failed or found nothing.
+QStringList xdotool(const QString &arguments)
 {
     QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
+    process.start(QStringLiteral("xdotool"), arguments.split(QLatin1Char(' ')));
     if (!process.waitForFinished(10000) || process.exitCode() != 0)
         return {};
     return QString::fromLocal8Bit(process.readAllStandardOutput())
         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QStringList visibleWindowsOf(qint64 pid)
+QStringList settingsWindows(qint64 pid)
 {
-    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-        QString::number(pid), QStringLiteral("--name"), QStringLiteral("^Murmurine Settings")});
+    return xdotool(QStringLiteral("search --onlyvisible --pid %1 --name ^Murmurine.Settings").arg(pid));
 }
 
-QStringList visibleMessengerWindows()
+QStringList messengerWindows()
 {
-    return xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--class"),
-        QStringLiteral("^murmurine$")});
+    return xdotool(QStringLiteral("search --onlyvisible --class ^murmurine$"));
 }
 
 void pressKeysIn(const QString &window, const QString &keys)
 {
-    xdotool({QStringLiteral("windowfocus"), QStringLiteral("--sync"), window});
-    xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), keys});
+    xdotool(QStringLiteral("windowfocus --sync ") + window);
+    xdotool(QStringLiteral("key --clearmodifiers ") + keys);
 }
 
 bool isRunning(qint64 pid)
 {
-    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
-    if (!stat.open(QIODevice::ReadOnly))
-        return false;
     // A zombie nobody reaps (no init in a container) has ended all the same.
-    const QByteArray text = stat.readAll();
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    const QByteArray text = stat.open(QIODevice::ReadOnly) ? stat.readAll() : QByteArray();
     const qsizetype close = text.lastIndexOf(')');
     return close > 0 && text.mid(close + 2, 1) != "Z";
 }
@@ -66,15 +57,12 @@ bool isRunning(qint64 pid)
 qint64 findMessenger(const QString &home)
 {
     const QString messenger = QDir(TestEnvironment::binDir()).canonicalPath() + QStringLiteral("/murmurine");
-    const QByteArray homeEntry = "HOME=" + QFile::encodeName(home);
     for (const QString &entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        bool number = false;
-        const qint64 pid = entry.toLongLong(&number);
-        if (!number || QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(pid)) != messenger)
-            continue;
-        QFile environ(QStringLiteral("/proc/%1/environ").arg(pid));
-        if (environ.open(QIODevice::ReadOnly) && environ.readAll().split('\0').contains(homeEntry))
-            return pid;
+        QFile environ(QStringLiteral("/proc/%1/environ").arg(entry));
+        if (QFile::symLinkTarget(QStringLiteral("/proc/%1/exe").arg(entry)) == messenger
+            && environ.open(QIODevice::ReadOnly)
+            && environ.readAll().split('\0').contains("HOME=" + QFile::encodeName(home)))
+            return entry.toLongLong();
     }
     return 0;
 }
@@ -86,20 +74,14 @@ class tst_Road : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
     void startFlashStop();
 };
 
-void tst_Road::initTestCase()
-{
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("xdotool is needed to drive the programs");
-    if (qEnvironmentVariableIsEmpty("DISPLAY"))
-        QSKIP("needs the X server that the test script starts");
-}
-
 void tst_Road::startFlashStop()
 {
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()
+        || qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("needs xdotool and the X server that the test script starts");
     TestEnvironment env;
     QVERIFY(env.isValid());
     storeSettings({{"WinMax", "No"}, {"WinTop", "0"}, {"WinLeft", "0"}, {"UsedBefore", "Yes"},
@@ -111,23 +93,15 @@ void tst_Road::startFlashStop()
     settings.setProcessEnvironment(env.processEnvironment());
     settings.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     settings.start(TestEnvironment::binDir() + QStringLiteral("/murmurine-settings"), {});
-    QVERIFY(settings.waitForStarted());
-    auto stopSettings = qScopeGuard([&settings] {
-        if (settings.state() != QProcess::NotRunning) {
-            settings.kill();
-            settings.waitForFinished();
-        }
-    });
-
+    QVERIFY(settings.waitForStarted()); // killed with the QProcess should the test fail
     QStringList windows;
-    QTRY_VERIFY_WITH_TIMEOUT(!(windows = visibleWindowsOf(settings.processId())).isEmpty(), 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!(windows = settingsWindows(settings.processId())).isEmpty(), 30000);
     QCOMPARE(windows.size(), 1);
     const QString frame = windows.constFirst();
-    QVERIFY(visibleMessengerWindows().isEmpty());
+    QVERIFY(messengerWindows().isEmpty());
 
     pressKeysIn(frame, QStringLiteral("alt+s")); // "&Start Messages"
-    QTRY_COMPARE_WITH_TIMEOUT(
-        ReadIniFile(SettingsSection, QStringLiteral("On"), SettingsFileName), QStringLiteral("Yes"), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("On")), QStringLiteral("Yes"), 30000);
     qint64 messenger = 0;
     QTRY_VERIFY_WITH_TIMEOUT((messenger = findMessenger(env.home())) != 0, 30000);
     // Whatever fails below, no Messenger outlives the test's private folders.
@@ -139,34 +113,27 @@ void tst_Road::startFlashStop()
     // A flash: the Messenger's own window mapped on the screen, then gone again.
     QDeadlineTimer deadline(30000);
     bool flashed = false;
-    while (!flashed && !deadline.hasExpired() && isRunning(messenger)) {
-        flashed = !visibleMessengerWindows().isEmpty();
-        if (!flashed)
-            QThread::msleep(20);
-    }
+    while (!(flashed = !messengerWindows().isEmpty()) && !deadline.hasExpired() && isRunning(messenger))
+        QThread::msleep(20);
     QVERIFY2(flashed, "no flash appeared on the screen");
-    QTRY_VERIFY_WITH_TIMEOUT(visibleMessengerWindows().isEmpty(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(messengerWindows().isEmpty(), 5000);
     QVERIFY(isRunning(messenger));
 
     pressKeysIn(frame, QStringLiteral("alt+s")); // "&Stop Messages"
-    QTRY_COMPARE_WITH_TIMEOUT(
-        ReadIniFile(SettingsSection, QStringLiteral("On"), SettingsFileName), QStringLiteral("No"), 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(storedSetting(QStringLiteral("On")), QStringLiteral("No"), 30000);
     // The box asking the user to wait, answered as a user would.
-    QTRY_COMPARE_WITH_TIMEOUT((windows = visibleWindowsOf(settings.processId())).size(), 2, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT((windows = settingsWindows(settings.processId())).size(), 2, 30000);
     windows.removeAll(frame);
     pressKeysIn(windows.constFirst(), QStringLiteral("Return"));
-    QTRY_COMPARE_WITH_TIMEOUT(visibleWindowsOf(settings.processId()).size(), 1, 30000);
-
+    QTRY_COMPARE_WITH_TIMEOUT(settingsWindows(settings.processId()).size(), 1, 30000);
     QTRY_VERIFY_WITH_TIMEOUT(!isRunning(messenger), 30000);
-    QVERIFY(visibleMessengerWindows().isEmpty());
-    QCOMPARE(ReadIniFile(SettingsSection, QStringLiteral("On"), SettingsFileName), QStringLiteral("No"));
+    QVERIFY(messengerWindows().isEmpty());
 
     pressKeysIn(frame, QStringLiteral("ctrl+x")); // "E&xit"
     QVERIFY(settings.waitForFinished(30000));
     QCOMPARE(settings.exitStatus(), QProcess::NormalExit);
     QCOMPARE(settings.exitCode(), 0);
-    QCOMPARE(
-        ReadIniFile(SettingsSection, QStringLiteral("UsedBefore"), SettingsFileName), QStringLiteral("Yes"));
+    QCOMPARE(storedSetting(QStringLiteral("UsedBefore")), QStringLiteral("Yes"));
 }
 
 QTEST_GUILESS_MAIN(tst_Road)
