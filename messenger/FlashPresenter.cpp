@@ -118,9 +118,9 @@ long long monotonicNs()
 
 } // namespace
 
-void FlashPresenter::markTick()
+void FlashPresenter::markTick(long long dueNs)
 {
-    m_tickNs = monotonicNs();
+    m_tickNs = dueNs > 0 ? dueNs : monotonicNs();
 }
 
 void FlashPresenter::flash(const QImage &frame, int durationMs)

@@ -29,10 +29,10 @@ public:
     // Showing, or about to show.
     bool isShowing() const { return m_phase != Phase::Hidden; }
 
-    // A frequency tick begins. Its flash is shown a fixed lead after this
-    // moment, so the varying time the preparation takes leaves the rhythm of
-    // the flashes alone.
-    void markTick();
+    // A frequency tick begins; dueNs is when it was due on the monotonic clock
+    // (0: now). Its flash is shown a fixed lead after that moment, so neither a
+    // late wake-up nor the varying time the preparation takes moves the rhythm.
+    void markTick(long long dueNs = 0);
     // The window must be hidden, at its place and size, and paint frame.
     void flash(const QImage &frame, int durationMs);
     void hide();
@@ -43,7 +43,7 @@ Q_SIGNALS:
 
 private:
     enum class Phase { Hidden, Pending, Showing };
-    static constexpr long long ShowLeadNs = 3'000'000;
+    static constexpr long long ShowLeadNs = 4'000'000;
 
     bool setUpNative();
     void uploadBackground(const QImage &frame);

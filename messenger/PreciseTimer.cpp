@@ -46,6 +46,7 @@ void PreciseTimer::start()
     timespec now {};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     const long long first = now.tv_sec * 1000000000LL + now.tv_nsec + interval;
+    m_nextNs = first;
     itimerspec spec {};
     spec.it_value.tv_sec = time_t(first / 1000000000LL);
     spec.it_value.tv_nsec = long(first % 1000000000LL);
@@ -71,6 +72,10 @@ void PreciseTimer::fired()
     if (::read(m_fd, &expirations, sizeof expirations) != sizeof expirations)
         return;
     // Ticks missed while the program could not run are not made up for.
+    const long long interval = std::max(1, m_interval) * 1000000LL;
+    m_dueNs = m_nextNs + (long long)(expirations - 1) * interval;
+    m_nextNs += (long long)expirations * interval;
     if (m_active)
         Q_EMIT timeout();
+    m_dueNs = 0;
 }

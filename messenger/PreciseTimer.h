@@ -22,6 +22,9 @@ public:
     bool isActive() const { return m_active; }
     void start();
     void stop();
+    // When the tick being delivered was due on the monotonic clock, in
+    // nanoseconds; 0 without a timerfd.
+    long long dueNs() const { return m_dueNs; }
 
 Q_SIGNALS:
     void timeout();
@@ -32,6 +35,8 @@ private:
     int m_interval = 0;
     bool m_active = false;
     int m_fd = -1;
+    long long m_nextNs = 0;
+    long long m_dueNs = 0;
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_fallback = nullptr;
 };

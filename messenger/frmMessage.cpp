@@ -167,7 +167,7 @@ void frmMessage::tmrFrequency_Timer()
 {
     if (m_ended)
         return;
-    m_presenter->markTick();
+    m_presenter->markTick(tmrFrequency->dueNs());
     // A duration longer than the frequency: the last flash ends here, so the
     // next one is prepared and captured while hidden like every other.
     if (m_presenter->isShowing())
