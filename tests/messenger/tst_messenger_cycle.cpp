@@ -70,7 +70,6 @@ private Q_SLOTS:
     void cleanup();
 
     void startUpWritesTimeAndOnAndLoads();
-    void secondInstanceDoesNothing();
     void textEntriesCycleAndSize();
     void hashWithoutTagIsText();
     void pictureEntryShowsAtNaturalSizeWithoutCapture();
@@ -89,8 +88,6 @@ private Q_SLOTS:
     void transparentTextIsDrawnOnTheCapture();
     void opaqueBackgroundIsNotCaptured();
     void randomColoursComeFromThePalette();
-    void positions_data();
-    void positions();
     void pictureLargerThanTheScreenIsClipped();
 
 private:
@@ -162,18 +159,6 @@ void tst_MessengerCycle::startUpWritesTimeAndOnAndLoads()
     QVERIFY(timer->isActive());
     QCOMPARE(timer->interval(), 1500);
     QVERIFY(!m_form->isVisible());
-}
-
-void tst_MessengerCycle::secondInstanceDoesNothing()
-{
-    m_form = start({"one"});
-    QVERIFY(m_form);
-    setSetting("On", "marker");
-    setSetting("Time", "untouched");
-    frmMessage second;
-    QVERIFY(!second.Form_Load());
-    QCOMPARE(setting("On"), QStringLiteral("marker"));
-    QCOMPARE(setting("Time"), QStringLiteral("untouched"));
 }
 
 void tst_MessengerCycle::textEntriesCycleAndSize()
@@ -493,49 +478,6 @@ void tst_MessengerCycle::randomColoursComeFromThePalette()
         QCOMPARE(label()->palette().color(QPalette::WindowText),
             frmMessage::RandomColours[std::size_t(std::floor(draw * 7))]);
     }
-}
-
-void tst_MessengerCycle::positions_data()
-{
-    QTest::addColumn<QString>("position");
-    QTest::addColumn<QList<double>>("draws");
-
-    QTest::newRow("empty: centre") << QString() << QList<double> {};
-    QTest::newRow("centre") << "0" << QList<double> {};
-    QTest::newRow("top") << "1" << QList<double> {};
-    QTest::newRow("bottom") << "2" << QList<double> {};
-    QTest::newRow("random, top left") << "3" << QList<double> {0.0, 0.0};
-    QTest::newRow("random, far corner") << "3" << QList<double> {0.9999, 0.9999};
-    QTest::newRow("unreadable: centre") << "middle" << QList<double> {};
-}
-
-void tst_MessengerCycle::positions()
-{
-    QFETCH(QString, position);
-    QFETCH(QList<double>, draws);
-    if (!position.isEmpty())
-        setSetting("Position", position);
-    m_form = start({"Here"});
-    QVERIFY(m_form);
-    m_draws = draws;
-    tick();
-    const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    const QRect window = m_form->flashGeometry();
-    const int margin = 33; // 500 twips at 15 twips per pixel
-    const int centreLeft = (screen.width() - window.width()) / 2;
-    if (position == "1" || position == "2")
-        QVERIFY(qAbs(window.left() - centreLeft) <= 1);
-    if (position == "1")
-        QCOMPARE(window.top(), margin);
-    else if (position == "2")
-        QVERIFY(qAbs(screen.height() - window.bottom() - 1 - margin) <= 1);
-    else if (position == "3" && draws.first() == 0.0)
-        QCOMPARE(window.topLeft(), QPoint(0, 0));
-    else if (position == "3")
-        QVERIFY(screen.width() - window.right() - 1 <= 1 && screen.height() - window.bottom() - 1 <= 1);
-    else
-        QVERIFY(qAbs(window.center().x() - screen.center().x()) <= 1
-            && qAbs(window.center().y() - screen.center().y()) <= 1);
 }
 
 void tst_MessengerCycle::pictureLargerThanTheScreenIsClipped()

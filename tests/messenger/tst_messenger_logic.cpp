@@ -49,14 +49,11 @@ private Q_SLOTS:
 
     void selectionWrapsAround();
     void removedEntryRestartsFromTheFirst();
-    void entryKinds_data();
-    void entryKinds();
 
     void paragraphs_data();
     void paragraphs();
     void overlongLineIsCut();
     void fileDeletedWhileReadStillReads();
-    void unreadableFilesDoNotOpen();
 
     void preciseTimerRepeatsUntilStopped();
 
@@ -249,27 +246,6 @@ void tst_MessengerLogic::removedEntryRestartsFromTheFirst()
     QCOMPARE(list.currentText(), QString());
 }
 
-void tst_MessengerLogic::entryKinds_data()
-{
-    QTest::addColumn<QString>("entry");
-    QTest::addColumn<MessageList::Kind>("kind");
-    QTest::addColumn<QString>("path");
-
-    QTest::newRow("text") << "Breathe" << MessageList::Kind::Text << QString();
-    QTest::newRow("picture") << "#PICTURE# /p/a b.png" << MessageList::Kind::Picture << "/p/a b.png";
-    QTest::newRow("picture tag alone") << "#PICTURE#" << MessageList::Kind::Picture << QString();
-    QTest::newRow("text file") << "#TEXTFILE# /t/x.txt" << MessageList::Kind::TextFile << "/t/x.txt";
-    QTest::newRow("hash without a tag is text") << "#1 priority" << MessageList::Kind::Text << QString();
-    QTest::newRow("tags are case-sensitive") << "#picture# /p.png" << MessageList::Kind::Text << QString();
-}
-
-void tst_MessengerLogic::entryKinds()
-{
-    QFETCH(QString, entry);
-    QTEST(MessageList::kindOf(entry), "kind");
-    QTEST(MessageList::pathOf(entry), "path");
-}
-
 void tst_MessengerLogic::paragraphs_data()
 {
     QTest::addColumn<QByteArray>("bytes");
@@ -341,17 +317,6 @@ void tst_MessengerLogic::fileDeletedWhileReadStillReads()
     QCOMPARE(reader.next(), QStringLiteral("one"));
     QVERIFY(QFile::remove(path));
     QCOMPARE(readAll(reader), QStringList({"two", "three"}));
-}
-
-void tst_MessengerLogic::unreadableFilesDoNotOpen()
-{
-    QTemporaryDir dir;
-    ParagraphReader reader;
-    QVERIFY(!reader.open(QString()));
-    QVERIFY(!reader.open(dir.filePath("missing.txt")));
-    QVERIFY(!reader.open(dir.path()));
-    QVERIFY(!reader.isOpen());
-    QCOMPARE(reader.next(), QString());
 }
 
 void tst_MessengerLogic::preciseTimerRepeatsUntilStopped()
