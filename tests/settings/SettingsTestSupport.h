@@ -6,6 +6,7 @@
 #include "frmMain.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QMap>
 #include <QSettings>
 #include <QTest>
@@ -46,10 +47,12 @@ protected:
         return frame;
     }
 
-    QByteArray settingsBytes() const
+    // The stored text and when it was written: unchanged only if nothing wrote, even the same values.
+    QByteArray settingsState() const
     {
         QFile file(m_env->settingsFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        return QByteArray::number(QFileInfo(file).lastModified().toMSecsSinceEpoch())
+            + (file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray());
     }
     // Whether the key exists at all: "never written" and "written empty" differ here.
     bool isStored(const QString &key) const

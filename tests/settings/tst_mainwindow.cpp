@@ -154,14 +154,14 @@ void tst_MainWindow::startStop()
     const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
 
     for (const QString &step : steps) {
-        const QByteArray settings = settingsBytes();
+        const QByteArray settings = settingsState();
         if (step == QLatin1String("click")) {
             cmdHide(*frame)->click();
             QVERIFY(frame->mainWindow()->isEnabled());
             QVERIFY(!QGuiApplication::overrideCursor());
         } else {
             QVERIFY(pokeSettings(step.section(QLatin1Char('='), 0, 0), step.section(QLatin1Char('='), 1)));
-            QCOMPARE(settingsBytes(), settings); // a poke writes nothing
+            QCOMPARE(settingsState(), settings); // a poke writes nothing
         }
     }
     QCOMPARE(shown(*frame), expected);
@@ -188,7 +188,7 @@ void tst_MainWindow::secondInstanceActivatesTheFirst()
     QVERIFY(frame);
     frame->showMinimized();
     QTRY_VERIFY(frame->isMinimized());
-    const QByteArray before = settingsBytes();
+    const QByteArray before = settingsState();
 
     QProcess second;
     second.setProcessEnvironment(m_env->processEnvironment()); // offscreen as this test
@@ -199,7 +199,7 @@ void tst_MainWindow::secondInstanceActivatesTheFirst()
     QVERIFY(second.exitStatus() == QProcess::NormalExit && second.exitCode() == 0);
 
     QTRY_VERIFY(!frame->isMinimized());
-    QCOMPARE(settingsBytes(), before);
+    QCOMPARE(settingsState(), before);
     QCOMPARE(shown(*frame), QStringLiteral("running"));
 }
 
