@@ -153,12 +153,17 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
 void FlashPresenter::showNow()
 {
     m_window->show();
+    const long long sent = monotonicNs();
     xcb_flush(m_connection);
     m_phase = Phase::Showing;
-    // The flash starts when the server has mapped the window, not when the
-    // request left: a round trip confirms it.
+    // The map lands somewhere between sending it and the answer to a request
+    // sent right after it; the unmap will take the same way to the server. So
+    // the clock starts halfway: from the send the flash runs short, from the
+    // answer it runs long by the whole round trip.
     free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    arm(monotonicNs() + m_durationMs * 1000000LL);
+    const long long answered = monotonicNs();
+    m_hideAtNs = sent + (answered - sent) / 2 + m_durationMs * 1000000LL;
+    arm(m_hideAtNs - HideWakeLeadNs);
 }
 
 void FlashPresenter::arm(long long monotonicNs)
@@ -183,10 +188,15 @@ void FlashPresenter::timerFired()
     std::uint64_t expirations = 0;
     if (::read(m_timerFd, &expirations, sizeof expirations) != sizeof expirations)
         return; // a disarmed or already consumed expiry
-    if (m_phase == Phase::Pending)
+    if (m_phase == Phase::Pending) {
         showNow();
-    else if (m_phase == Phase::Showing)
+    } else if (m_phase == Phase::Showing) {
+        // A process that slept for the whole flash wakes up late on a busy or
+        // virtual machine; it wakes a little early and waits out the rest awake.
+        while (monotonicNs() < m_hideAtNs) {
+        }
         Q_EMIT expired();
+    }
 }
 
 void FlashPresenter::hide()

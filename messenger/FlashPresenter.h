@@ -44,6 +44,7 @@ Q_SIGNALS:
 private:
     enum class Phase { Hidden, Pending, Showing };
     static constexpr long long ShowLeadNs = 4'000'000;
+    static constexpr long long HideWakeLeadNs = 400'000;
 
     bool setUpNative();
     void uploadBackground(const QImage &frame);
@@ -64,4 +65,5 @@ private:
     Phase m_phase = Phase::Hidden;
     long long m_tickNs = 0;
     int m_durationMs = 0;
+    long long m_hideAtNs = 0;
 };

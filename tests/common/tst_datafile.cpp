@@ -2,7 +2,6 @@
 #include "TestEnvironment.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -44,7 +43,6 @@ private Q_SLOTS:
     void categoryNames_data();
     void categoryNames();
     void refusedNameLeavesFileWhole();
-    void writeSeenByAnotherProcess();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -177,20 +175,6 @@ void tst_DataFile::refusedNameLeavesFileWhole()
     QVERIFY(!data.renumber(QStringLiteral("CATEGORIES"), {}, &error));
     QVERIFY(!data.writeMessageEntry(QStringLiteral("A"), 2, {true, QStringLiteral("two\nlines")}, &error));
     QCOMPARE(readFile(m_path), original);
-}
-
-void tst_DataFile::writeSeenByAnotherProcess()
-{
-    writeFile(m_path, "[Categories]\n1=1A\n[A]\n1=1x\n");
-    const DataFile data(m_path);
-    QCOMPARE(data.readCategory(QStringLiteral("A")).size(), 1);
-    QProcess tool;
-    tool.setProcessEnvironment(m_env->processEnvironment());
-    tool.start(QStringLiteral(MURMURINE_INI_TOOL),
-               {QStringLiteral("write"), m_path, QStringLiteral("A"), QStringLiteral("2"), QStringLiteral("1y")});
-    QVERIFY(tool.waitForFinished(30000));
-    QCOMPARE(tool.exitCode(), 0);
-    QCOMPARE(data.readMarkedMessages(), (QStringList{"x", "y"}));
 }
 
 QTEST_GUILESS_MAIN(tst_DataFile)

