@@ -168,10 +168,10 @@ void FlashPresenter::showNow()
 
 void FlashPresenter::arm(long long monotonicNs)
 {
-    itimerspec spec {};
-    spec.it_value.tv_sec = time_t(monotonicNs / 1000000000LL);
-    spec.it_value.tv_nsec = long(monotonicNs % 1000000000LL);
-    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec expiry {};
+    expiry.it_value.tv_sec = time_t(monotonicNs / 1000000000LL);
+    expiry.it_value.tv_nsec = long(monotonicNs % 1000000000LL);
+    ::timerfd_settime(m_timerFd, TFD_TIMER_ABSTIME, &expiry, nullptr);
 }
 
 void FlashPresenter::disarm()

@@ -47,12 +47,12 @@ void PreciseTimer::start()
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     const long long first = now.tv_sec * 1000000000LL + now.tv_nsec + interval;
     m_nextNs = first;
-    itimerspec spec {};
-    spec.it_value.tv_sec = time_t(first / 1000000000LL);
-    spec.it_value.tv_nsec = long(first % 1000000000LL);
-    spec.it_interval.tv_sec = time_t(interval / 1000000000LL);
-    spec.it_interval.tv_nsec = long(interval % 1000000000LL);
-    ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &spec, nullptr);
+    itimerspec expiry {};
+    expiry.it_value.tv_sec = time_t(first / 1000000000LL);
+    expiry.it_value.tv_nsec = long(first % 1000000000LL);
+    expiry.it_interval.tv_sec = time_t(interval / 1000000000LL);
+    expiry.it_interval.tv_nsec = long(interval % 1000000000LL);
+    ::timerfd_settime(m_fd, TFD_TIMER_ABSTIME, &expiry, nullptr);
 }
 
 void PreciseTimer::stop()
