@@ -1,5 +1,7 @@
 #include "DataFolder.h"
 
+#include "ShippedFile.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -69,14 +71,7 @@ QString DataFolder::FindDataFolder(const QString &profileFolder, const QString &
 
 QString DataFolder::factoryDataFile()
 {
-    const QString appDir = QCoreApplication::applicationDirPath();
-    const QStringList candidates{appDir + QStringLiteral("/data.txt"),
-                                 appDir + QStringLiteral("/../share/murmurine/data.txt")};
-    for (const QString &candidate : candidates) {
-        if (QFileInfo(candidate).isFile())
-            return QDir::cleanPath(candidate);
-    }
-    return QString();
+    return ShippedFile::locate(QStringLiteral("data.txt"), QCoreApplication::applicationDirPath());
 }
 
 QString DataFolder::dataFilePath(const QString &dataFolder)

@@ -2,11 +2,11 @@
 
 #include "DataFolder.h"
 #include "Dialogs.h"
-#include "HelpPage.h"
 #include "IniProcedures.h"
 #include "LinkClient.h"
 #include "LinkEndpoint.h"
 #include "MDIForm1.h"
+#include "ShippedFile.h"
 #include "SingleInstance.h"
 #include "TimeStamp.h"
 #include "Twips.h"
@@ -26,6 +26,8 @@
 #include <QUrl>
 
 namespace {
+
+const QString HelpPageFile = QStringLiteral("help/index.html");
 
 const QString StartCaption = QStringLiteral("&Start Messages");
 const QString StopCaption = QStringLiteral("&Stop Messages");
@@ -257,12 +259,13 @@ bool frmMain::Form_KeyDown(int key)
 {
     if (key != Qt::Key_F1)
         return false;
-    const QString page = HelpPage::locate(m_applicationFolder);
+    const QString page = ShippedFile::locate(HelpPageFile, m_applicationFolder);
     QWidget *owner = m_frame ? static_cast<QWidget *>(m_frame) : this;
     if (page.isEmpty()) {
         Dialogs::message(owner,
             QStringLiteral("The help page could not be found. It should be at %1.")
-                .arg(QDir::toNativeSeparators(HelpPage::candidates(m_applicationFolder).constFirst())),
+                .arg(QDir::toNativeSeparators(
+                    ShippedFile::candidates(HelpPageFile, m_applicationFolder).constFirst())),
             applicationTitle(), Dialogs::Icon::Warning);
         return true;
     }

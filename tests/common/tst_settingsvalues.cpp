@@ -1,5 +1,6 @@
 #include "DataFolder.h"
 #include "IniProcedures.h"
+#include "ShippedFile.h"
 #include "TestEnvironment.h"
 #include "TimeStamp.h"
 #include "ValueConversions.h"
@@ -28,6 +29,7 @@ private Q_SLOTS:
     void dataFolder_data();
     void dataFolder();
     void firstRunCopiesFactoryLibraryOnce();
+    void shippedFilesBesideOrInstalled();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -233,6 +235,26 @@ void tst_SettingsValues::firstRunCopiesFactoryLibraryOnce()
     const QString other = DataFolder::FindDataFolder(m_env->home(), m_env->root() + QStringLiteral("/none.txt"));
     QVERIFY(QFileInfo(other).isDir());
     QVERIFY(!QFile::exists(DataFolder::dataFilePath(other)));
+}
+
+void tst_SettingsValues::shippedFilesBesideOrInstalled()
+{
+    // An installed program in <prefix>/bin finds <prefix>/share/murmurine/...; a
+    // file beside the program, as in a build tree, comes first.
+    const QString prefix = m_env->root() + QStringLiteral("/prefix");
+    QVERIFY(QDir().mkpath(prefix + QStringLiteral("/bin")));
+    QVERIFY(QDir().mkpath(prefix + QStringLiteral("/share/murmurine/help")));
+    const QString bin = prefix + QStringLiteral("/bin");
+    const QString page = QStringLiteral("help/index.html");
+    QCOMPARE(ShippedFile::locate(page, bin), QString());
+
+    const QString installed = prefix + QStringLiteral("/share/murmurine/help/index.html");
+    QFile(installed).open(QIODevice::WriteOnly);
+    QCOMPARE(ShippedFile::locate(page, bin), installed);
+
+    QVERIFY(QDir(bin).mkdir(QStringLiteral("help")));
+    QFile(bin + QStringLiteral("/help/index.html")).open(QIODevice::WriteOnly);
+    QCOMPARE(ShippedFile::locate(page, bin), bin + QStringLiteral("/help/index.html"));
 }
 
 QTEST_GUILESS_MAIN(tst_SettingsValues)
