@@ -92,6 +92,22 @@ std::vector<std::string> BenchRunner::peerArguments(int durationMs) const
         "-y", "0", "-t", "1", "-R", "red", "-n", "DejaVu Sans 24"};
 }
 
+void BenchRunner::measureDurations(ProgramRun *program, int flashDivisor, DurationMeasure measure)
+{
+    for (const int duration : m_options.durationsMs) {
+        DurationRun run;
+        const int flashes
+            = flashDivisor == 1 ? flashesFor(duration) : std::max(5, flashesFor(duration) / flashDivisor);
+        const bool ok = (this->*measure)(duration, frequencyFor(duration), flashes, &run, program);
+        if (!run.flashes.empty()) {
+            program->durations.push_back(run);
+            program->measured = true;
+        }
+        if (!ok)
+            break;
+    }
+}
+
 ProgramRun BenchRunner::measureMessenger()
 {
     ProgramRun program;
@@ -104,17 +120,7 @@ ProgramRun BenchRunner::measureMessenger()
         program.failure = "not measured: no executable at " + m_options.messenger;
         return program;
     }
-    for (const int duration : m_options.durationsMs) {
-        DurationRun run;
-        const bool ok
-            = messengerDuration(duration, frequencyFor(duration), flashesFor(duration), &run, &program);
-        if (!run.flashes.empty()) {
-            program.durations.push_back(run);
-            program.measured = true;
-        }
-        if (!ok)
-            break;
-    }
+    measureDurations(&program, 1, &BenchRunner::messengerDuration);
     return program;
 }
 
@@ -242,16 +248,7 @@ ProgramRun BenchRunner::measurePeer()
         return program;
     }
     program.tickMethod = "map seen by the watcher minus the moment the line was written to its stdin";
-    for (const int duration : m_options.durationsMs) {
-        DurationRun run;
-        const bool ok = peerDuration(duration, frequencyFor(duration), flashesFor(duration), &run, &program);
-        if (!run.flashes.empty()) {
-            program.durations.push_back(run);
-            program.measured = true;
-        }
-        if (!ok)
-            break;
-    }
+    measureDurations(&program, 1, &BenchRunner::peerDuration);
     return program;
 }
 
@@ -324,17 +321,8 @@ ProgramRun BenchRunner::measureReference()
         return program;
     }
     program.tickMethod = "not measured";
-    for (const int duration : m_options.durationsMs) {
-        DurationRun run;
-        const int flashes = std::max(5, flashesFor(duration) / 4);
-        const bool ok = referenceDuration(duration, frequencyFor(duration), flashes, &run, &program);
-        if (!run.flashes.empty()) {
-            program.durations.push_back(run);
-            program.measured = true;
-        }
-        if (!ok)
-            break;
-    }
+    // The floor needs fewer flashes than the programs it is the floor of.
+    measureDurations(&program, 4, &BenchRunner::referenceDuration);
     return program;
 }
 

@@ -50,6 +50,10 @@ public:
     static const char *referenceClass() { return "flashreference"; }
 
 private:
+    using DurationMeasure = bool (BenchRunner::*)(int durationMs, int frequencyMs, int flashes, DurationRun *run,
+                                                  ProgramRun *program);
+    // Runs measure for every requested duration until one fails.
+    void measureDurations(ProgramRun *program, int flashDivisor, DurationMeasure measure);
     bool messengerDuration(
         int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
     bool peerDuration(int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);
