@@ -6,19 +6,6 @@
 
 namespace {
 
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QStringList texts(const QList<MarkedEntry> &entries)
 {
     QStringList result;
@@ -62,16 +49,16 @@ void tst_DataFile::readingLists_data()
     QTest::addColumn<QStringList>("categories");
 
     QTest::newRow("marks") << QByteArray("[Categories]\n1=1Calm\n2=0Focus\n3=xOdd\n4=11\n")
-                           << QStringList{"+Calm", "-Focus", "-Odd", "+1"};
+                           << QStringList {"+Calm", "-Focus", "-Odd", "+1"};
     QTest::newRow("stops at the first empty value")
-        << QByteArray("[Categories]\n1=1A\n2=1B\n3=\n4=1Hidden\n") << QStringList{"+A", "+B"};
+        << QByteArray("[Categories]\n1=1A\n2=1B\n3=\n4=1Hidden\n") << QStringList {"+A", "+B"};
     QTest::newRow("stops at the first missing key")
-        << QByteArray("[Categories]\n1=1A\n3=1C\n") << QStringList{"+A"};
-    QTest::newRow("keys in any order of lines") << QByteArray("[Categories]\n2=0B\n1=1A\n")
-                                                << QStringList{"+A", "-B"};
-    QTest::newRow("missing file") << QByteArray() << QStringList{};
-    QTest::newRow("garbage") << QByteArray("\x01\x02=\xFF\n[[\n") << QStringList{};
-    QTest::newRow("mark only is an empty name") << QByteArray("[Categories]\n1=1\n") << QStringList{"+"};
+        << QByteArray("[Categories]\n1=1A\n3=1C\n") << QStringList {"+A"};
+    QTest::newRow("keys in any order of lines")
+        << QByteArray("[Categories]\n2=0B\n1=1A\n") << QStringList {"+A", "-B"};
+    QTest::newRow("missing file") << QByteArray() << QStringList {};
+    QTest::newRow("garbage") << QByteArray("\x01\x02=\xFF\n[[\n") << QStringList {};
+    QTest::newRow("mark only is an empty name") << QByteArray("[Categories]\n1=1\n") << QStringList {"+"};
 }
 
 void tst_DataFile::readingLists()
@@ -79,18 +66,19 @@ void tst_DataFile::readingLists()
     QFETCH(QByteArray, file);
     QFETCH(QStringList, categories);
     if (!file.isEmpty())
-        writeFile(m_path, file);
+        QVERIFY(TestEnvironment::writeFile(m_path, file));
     QCOMPARE(texts(DataFile(m_path).readCategories()), categories);
 }
 
 void tst_DataFile::markedMessagesInKeyOrder()
 {
-    writeFile(m_path, "[Categories]\n1=1Calm\n2=0Off\n3=1Focus\n"
-                      "[Calm]\n1=1I breathe.\n2=0Not me.\n3=1#PICTURE# /p/sun.png\n"
-                      "[Off]\n1=1Never shown.\n"
-                      "[focus]\n1=1One thing at a time.\n2=\n3=1Beyond the gap.\n");
+    QVERIFY(TestEnvironment::writeFile(m_path,
+        "[Categories]\n1=1Calm\n2=0Off\n3=1Focus\n"
+        "[Calm]\n1=1I breathe.\n2=0Not me.\n3=1#PICTURE# /p/sun.png\n"
+        "[Off]\n1=1Never shown.\n"
+        "[focus]\n1=1One thing at a time.\n2=\n3=1Beyond the gap.\n"));
     QCOMPARE(DataFile(m_path).readMarkedMessages(),
-             (QStringList{"I breathe.", "#PICTURE# /p/sun.png", "One thing at a time."}));
+        (QStringList {"I breathe.", "#PICTURE# /p/sun.png", "One thing at a time."}));
 }
 
 void tst_DataFile::hundredEntryLimit()
@@ -101,7 +89,7 @@ void tst_DataFile::hundredEntryLimit()
     bytes += "[C1]\n";
     for (int i = 1; i <= 101; ++i)
         bytes += QByteArray::number(i) + "=1m" + QByteArray::number(i) + '\n';
-    writeFile(m_path, bytes);
+    QVERIFY(TestEnvironment::writeFile(m_path, bytes));
     const DataFile data(m_path);
     QCOMPARE(data.readCategories().size(), DataFile::MaxEntries);
     QCOMPARE(data.readCategories().last().text, QStringLiteral("C100"));
@@ -111,13 +99,15 @@ void tst_DataFile::hundredEntryLimit()
 
 void tst_DataFile::renumberAfterDeletion()
 {
-    writeFile(m_path, "[Categories]\n1=1A\n[A]\n1=1first\n2=0second\n3=1third\n[B]\n1=1untouched\n");
+    QVERIFY(TestEnvironment::writeFile(
+        m_path, "[Categories]\n1=1A\n[A]\n1=1first\n2=0second\n3=1third\n[B]\n1=1untouched\n"));
     const DataFile data(m_path);
     QList<MarkedEntry> messages = data.readCategory(QStringLiteral("A"));
     messages.removeAt(1);
     QVERIFY(data.renumber(QStringLiteral("A"), messages));
-    QCOMPARE(readFile(m_path), QByteArray("[Categories]\n1=1A\n[A]\n1=1first\n2=1third\n3=\n[B]\n1=1untouched\n"));
-    QCOMPARE(texts(data.readCategory(QStringLiteral("a"))), (QStringList{"+first", "+third"}));
+    QCOMPARE(TestEnvironment::readFile(m_path),
+        QByteArray("[Categories]\n1=1A\n[A]\n1=1first\n2=1third\n3=\n[B]\n1=1untouched\n"));
+    QCOMPARE(texts(data.readCategory(QStringLiteral("a"))), (QStringList {"+first", "+third"}));
 
     QVERIFY(data.renumber(QStringLiteral("A"), {}));
     QVERIFY(data.readCategory(QStringLiteral("A")).isEmpty());
@@ -125,17 +115,17 @@ void tst_DataFile::renumberAfterDeletion()
 
 void tst_DataFile::blankCategoryAndEndList()
 {
-    writeFile(m_path, "[Categories]\n1=1A\n2=1B\n[A]\n1=1x\n2=1y\n3=1z\n4=1w\n");
+    QVERIFY(TestEnvironment::writeFile(m_path, "[Categories]\n1=1A\n2=1B\n[A]\n1=1x\n2=1y\n3=1z\n4=1w\n"));
     const DataFile data(m_path);
     QVERIFY(data.blankCategory(QStringLiteral("A"), 4));
-    QVERIFY(data.renumber(DataFile::CategoriesSection, {MarkedEntry{true, QStringLiteral("B")}}));
-    QCOMPARE(readFile(m_path), QByteArray("[Categories]\n1=1B\n2=\n[A]\n1=\n2=\n3=\n4=\n"));
+    QVERIFY(data.renumber(DataFile::CategoriesSection, {MarkedEntry {true, QStringLiteral("B")}}));
+    QCOMPARE(TestEnvironment::readFile(m_path), QByteArray("[Categories]\n1=1B\n2=\n[A]\n1=\n2=\n3=\n4=\n"));
 
     QVERIFY(data.writeMessageEntry(QStringLiteral("B"), 1, {false, QStringLiteral("new")}));
     QVERIFY(data.endList(QStringLiteral("B"), 2));
     QVERIFY(data.writeCategoryEntry(2, {true, QStringLiteral("C")}));
-    QCOMPARE(texts(data.readCategories()), (QStringList{"+B", "+C"}));
-    QCOMPARE(texts(data.readCategory(QStringLiteral("B"))), QStringList{"-new"});
+    QCOMPARE(texts(data.readCategories()), (QStringList {"+B", "+C"}));
+    QCOMPARE(texts(data.readCategory(QStringLiteral("B"))), QStringList {"-new"});
 }
 
 void tst_DataFile::categoryNames_data()
@@ -167,14 +157,15 @@ void tst_DataFile::categoryNames()
 void tst_DataFile::refusedNameLeavesFileWhole()
 {
     const QByteArray original = "[Categories]\n1=1A\n[A]\n1=1x\n";
-    writeFile(m_path, original);
+    QVERIFY(TestEnvironment::writeFile(m_path, original));
     const DataFile data(m_path);
     QString error;
-    QVERIFY(!data.writeMessageEntry(QStringLiteral("categories"), 2, {true, QStringLiteral("0Evil")}, &error));
+    QVERIFY(
+        !data.writeMessageEntry(QStringLiteral("categories"), 2, {true, QStringLiteral("0Evil")}, &error));
     QVERIFY(!data.writeCategoryEntry(2, {true, QStringLiteral("x]y")}, &error));
     QVERIFY(!data.renumber(QStringLiteral("CATEGORIES"), {}, &error));
     QVERIFY(!data.writeMessageEntry(QStringLiteral("A"), 2, {true, QStringLiteral("two\nlines")}, &error));
-    QCOMPARE(readFile(m_path), original);
+    QCOMPARE(TestEnvironment::readFile(m_path), original);
 }
 
 QTEST_GUILESS_MAIN(tst_DataFile)

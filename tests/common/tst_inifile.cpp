@@ -12,19 +12,6 @@
 
 namespace {
 
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void setContents(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(bytes), bytes.size());
-}
-
 bool runTool(const TestEnvironment &env, const QStringList &args, QString *output = nullptr)
 {
     QProcess tool;
@@ -75,7 +62,7 @@ void tst_IniFile::missingFileReadsEmptyAndWriteCreatesIt()
 {
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QString());
     QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v")));
-    QCOMPARE(contents(m_path), QByteArray("[S]\nk=v\n"));
+    QCOMPARE(TestEnvironment::readFile(m_path), QByteArray("[S]\nk=v\n"));
     QCOMPARE(IniFile::read(m_path, QStringLiteral("s"), QStringLiteral("K")), QStringLiteral("v"));
     QVERIFY(QDir(m_env->home()).entryList(QDir::Files | QDir::Hidden).size() == 1); // no temporary left
 }
@@ -85,27 +72,28 @@ void tst_IniFile::seesAnotherProcessWrite()
     QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("mine")));
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("mine"));
     // Same length, written within the same second: only a full identity check notices.
-    QVERIFY(runTool(*m_env, {QStringLiteral("write"), m_path, QStringLiteral("S"), QStringLiteral("k"),
-                             QStringLiteral("them")}));
+    QVERIFY(runTool(*m_env,
+        {QStringLiteral("write"), m_path, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("them")}));
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("them"));
 
     QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("j"), QStringLiteral("x")));
     QString seen;
-    QVERIFY(runTool(*m_env, {QStringLiteral("read"), m_path, QStringLiteral("S"), QStringLiteral("j")}, &seen));
+    QVERIFY(
+        runTool(*m_env, {QStringLiteral("read"), m_path, QStringLiteral("S"), QStringLiteral("j")}, &seen));
     QCOMPARE(seen, QStringLiteral("x"));
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("them"));
 }
 
 void tst_IniFile::seesReplacementWithSameSizeAndTime()
 {
-    setContents(m_path, "[S]\nk=aaaa\n");
+    QVERIFY(TestEnvironment::writeFile(m_path, "[S]\nk=aaaa\n"));
     struct stat before;
     QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &before), 0);
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("aaaa"));
 
     // Another file of the same size and time renamed over it: a new inode.
     const QString other = m_path + QStringLiteral(".new");
-    setContents(other, "[S]\nk=bbbb\n");
+    QVERIFY(TestEnvironment::writeFile(other, "[S]\nk=bbbb\n"));
     const timespec times[2] = {before.st_atim, before.st_mtim};
     QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(other).constData(), times, 0), 0);
     QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(m_path).constData()), 0);
@@ -114,17 +102,19 @@ void tst_IniFile::seesReplacementWithSameSizeAndTime()
 
 void tst_IniFile::batchWriteIsAllOrNothing()
 {
-    setContents(m_path, "[S]\n1=a\n2=b\n");
+    QVERIFY(TestEnvironment::writeFile(m_path, "[S]\n1=a\n2=b\n"));
     QString error;
-    QVERIFY(!IniFile::write(m_path, {{QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("x")},
-                                     {QStringLiteral("S"), QStringLiteral("2"), QStringLiteral("bad\nvalue")}},
-                            &error));
+    QVERIFY(!IniFile::write(m_path,
+        {{QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("x")},
+            {QStringLiteral("S"), QStringLiteral("2"), QStringLiteral("bad\nvalue")}},
+        &error));
     QVERIFY(!error.isEmpty());
-    QCOMPARE(contents(m_path), QByteArray("[S]\n1=a\n2=b\n"));
+    QCOMPARE(TestEnvironment::readFile(m_path), QByteArray("[S]\n1=a\n2=b\n"));
 
-    QVERIFY(IniFile::write(m_path, {{QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("x")},
-                                    {QStringLiteral("S"), QStringLiteral("3"), QString()}}));
-    QCOMPARE(contents(m_path), QByteArray("[S]\n1=x\n2=b\n3=\n"));
+    QVERIFY(IniFile::write(m_path,
+        {{QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("x")},
+            {QStringLiteral("S"), QStringLiteral("3"), QString()}}));
+    QCOMPARE(TestEnvironment::readFile(m_path), QByteArray("[S]\n1=x\n2=b\n3=\n"));
 }
 
 void tst_IniFile::failedWritesReportAndKeepTheFile_data()
@@ -148,7 +138,7 @@ void tst_IniFile::failedWritesReportAndKeepTheFile()
     } else {
         if (runningAsRoot())
             QSKIP("permissions do not bind root");
-        setContents(m_path, original);
+        QVERIFY(TestEnvironment::writeFile(m_path, original));
         if (situation == QLatin1String("read-only-folder"))
             QVERIFY(QFile::setPermissions(m_env->home(), QFile::ReadOwner | QFile::ExeOwner));
         else
@@ -156,15 +146,15 @@ void tst_IniFile::failedWritesReportAndKeepTheFile()
     }
 
     QString error;
-    const bool written = IniFile::write(target, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("new"),
-                                        &error);
+    const bool written
+        = IniFile::write(target, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("new"), &error);
     QFile::setPermissions(m_env->home(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     QVERIFY(!written);
     QVERIFY(!error.isEmpty());
     QCOMPARE(IniFile::read(target, QStringLiteral("S"), QStringLiteral("k")),
-             QFileInfo(target).isFile() ? QStringLiteral("keep") : QString());
+        QFileInfo(target).isFile() ? QStringLiteral("keep") : QString());
     if (QFileInfo(target).isFile())
-        QCOMPARE(contents(target), original);
+        QCOMPARE(TestEnvironment::readFile(target), original);
 }
 
 void tst_IniFile::corpusSurvivesReadAndEdit_data()
@@ -180,18 +170,20 @@ void tst_IniFile::corpusSurvivesReadAndEdit_data()
 void tst_IniFile::corpusSurvivesReadAndEdit()
 {
     QFETCH(QString, file);
-    const QByteArray original = contents(file);
-    setContents(m_path, original);
+    const QByteArray original = TestEnvironment::readFile(file);
+    QVERIFY(TestEnvironment::writeFile(m_path, original));
     const IniDocument before = IniDocument::parse(original);
     QCOMPARE(before.toBytes(), original); // reading alone never changes a byte
 
-    QVERIFY(IniFile::write(m_path, QStringLiteral("Categories"), QStringLiteral("1"), QStringLiteral("1Calm")));
+    QVERIFY(
+        IniFile::write(m_path, QStringLiteral("Categories"), QStringLiteral("1"), QStringLiteral("1Calm")));
     QVERIFY(IniFile::write(m_path, QStringLiteral("New Section"), QStringLiteral("k"), QStringLiteral("v")));
-    QCOMPARE(IniFile::read(m_path, QStringLiteral("categories"), QStringLiteral("1")), QStringLiteral("1Calm"));
+    QCOMPARE(
+        IniFile::read(m_path, QStringLiteral("categories"), QStringLiteral("1")), QStringLiteral("1Calm"));
     QCOMPARE(IniFile::read(m_path, QStringLiteral("new section"), QStringLiteral("K")), QStringLiteral("v"));
 
     // Every line of the original that was not the edited one is still there, in order.
-    const QByteArray after = contents(m_path);
+    const QByteArray after = TestEnvironment::readFile(m_path);
     qsizetype from = 0;
     for (const QByteArray &line : original.split('\n')) {
         const QByteArray bare = line.endsWith('\r') ? line.chopped(1) : line;
@@ -208,7 +200,7 @@ void tst_IniFile::hugeLine()
     QByteArray bytes = "[S]\nbig=";
     bytes.append(QByteArray(10 * 1024 * 1024, 'x'));
     bytes.append("\nafter=1\n");
-    setContents(m_path, bytes);
+    QVERIFY(TestEnvironment::writeFile(m_path, bytes));
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("after")), QStringLiteral("1"));
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("big")).size(), 10 * 1024 * 1024);
     QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("after"), QStringLiteral("2")));

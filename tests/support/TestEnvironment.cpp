@@ -76,3 +76,15 @@ QString TestEnvironment::sourceDir()
 {
     return QStringLiteral(MURMURINE_SOURCE_DIR);
 }
+
+bool TestEnvironment::writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+QByteArray TestEnvironment::readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}

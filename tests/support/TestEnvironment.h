@@ -26,6 +26,10 @@ public:
 
     QProcessEnvironment processEnvironment() const;
 
+    // Whole-file helpers for the files a test lays out or checks.
+    static bool writeFile(const QString &path, const QByteArray &bytes);
+    static QByteArray readFile(const QString &path);
+
     // The folder of the built programs and the factory data file.
     static QString binDir();
     static QString sourceDir();
