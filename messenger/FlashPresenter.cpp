@@ -7,12 +7,14 @@
 
 #include <QtGui/qguiapplication_platform.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <ctime>
 #include <sys/timerfd.h>
 #include <unistd.h>
 #include <utility>
 #include <xcb/xcb.h>
+#include <xcb/xcbext.h>
 
 FlashPresenter::FlashPresenter(QWidget *window)
     : QObject(window)
@@ -58,6 +60,7 @@ bool FlashPresenter::setUpNative()
         = xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_windowId), nullptr);
     if (geometry) {
         m_depth = geometry->depth;
+        m_root = geometry->root;
         free(geometry);
     }
     bool fourBytes = false;
@@ -107,6 +110,38 @@ void FlashPresenter::uploadBackground(const QImage &source)
     xcb_free_pixmap(m_connection, pixmap);
 }
 
+QImage FlashPresenter::grabScreen(const QRect &pixels)
+{
+    attach();
+    if (!m_depth || pixels.isEmpty())
+        return {};
+    const qreal ratio = m_window->devicePixelRatioF();
+    const QRect native(qRound(pixels.x() * ratio), qRound(pixels.y() * ratio),
+        std::max(1, qRound(pixels.width() * ratio)), std::max(1, qRound(pixels.height() * ratio)));
+    // Outside the root window the request fails; the caller falls back.
+    xcb_generic_error_t *error = nullptr;
+    xcb_get_image_reply_t *reply = xcb_get_image_reply(m_connection,
+        xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, std::int16_t(native.x()),
+            std::int16_t(native.y()), std::uint16_t(native.width()), std::uint16_t(native.height()),
+            ~0u),
+        &error);
+    free(error);
+    if (!reply)
+        return {};
+    QImage image;
+    const int stride = native.width() * 4;
+    if ((reply->depth == 24 || reply->depth == 32)
+        && xcb_get_image_data_length(reply) >= stride * native.height()) {
+        // The reply's memory goes with the image; no copy is made here.
+        image = QImage(xcb_get_image_data(reply), native.width(), native.height(), stride,
+            QImage::Format_RGB32, free, reply);
+        image.setDevicePixelRatio(ratio);
+        return image;
+    }
+    free(reply);
+    return image;
+}
+
 namespace {
 
 long long monotonicNs()
@@ -114,6 +149,12 @@ long long monotonicNs()
     timespec now {};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
     return now.tv_sec * 1000000000LL + now.tv_nsec;
+}
+
+void waitUntil(long long monotonicDeadlineNs)
+{
+    while (monotonicNs() < monotonicDeadlineNs) {
+    }
 }
 
 } // namespace
@@ -137,8 +178,21 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
     }
 
     uploadBackground(frame);
-    const std::uint32_t above = XCB_STACK_MODE_ABOVE;
-    xcb_configure_window(m_connection, m_windowId, XCB_CONFIG_WINDOW_STACK_MODE, &above);
+    // Qt keeps a hidden window's geometry to itself until it shows the window;
+    // the window is mapped here, so the place and size are sent here too.
+    const qreal ratio = m_window->devicePixelRatioF();
+    const QRect place = m_window->geometry();
+    const std::uint32_t values[] = {
+        std::uint32_t(qRound(place.x() * ratio)),
+        std::uint32_t(qRound(place.y() * ratio)),
+        std::uint32_t(std::max(1, qRound(place.width() * ratio))),
+        std::uint32_t(std::max(1, qRound(place.height() * ratio))),
+        XCB_STACK_MODE_ABOVE,
+    };
+    xcb_configure_window(m_connection, m_windowId,
+        XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT
+            | XCB_CONFIG_WINDOW_STACK_MODE,
+        values);
     const long long tick = std::exchange(m_tickNs, 0);
     const long long showAt = tick + ShowLeadNs;
     if (tick == 0 || monotonicNs() >= showAt) {
@@ -147,23 +201,56 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
     }
     xcb_flush(m_connection);
     m_phase = Phase::Pending;
-    arm(showAt);
+    m_showAtNs = showAt;
+    arm(showAt - WakeLeadNs);
 }
 
 void FlashPresenter::showNow()
 {
-    m_window->show();
+    // With the frame in the window's background Qt has nothing to paint, so
+    // the window is mapped past Qt: a repaint and its upload in the middle of
+    // a flash would only delay the hide. Without it Qt shows and paints.
+    if (m_depth)
+        xcb_map_window(m_connection, m_windowId);
+    else
+        m_window->show();
+    const xcb_get_input_focus_cookie_t confirmation = xcb_get_input_focus(m_connection);
     const long long sent = monotonicNs();
     xcb_flush(m_connection);
     m_phase = Phase::Showing;
-    // The map lands somewhere between sending it and the answer to a request
-    // sent right after it; the unmap will take the same way to the server. So
-    // the clock starts halfway: from the send the flash runs short, from the
-    // answer it runs long by the whole round trip.
-    free(xcb_get_input_focus_reply(m_connection, xcb_get_input_focus(m_connection), nullptr));
-    const long long answered = monotonicNs();
-    m_hideAtNs = sent + (answered - sent) / 2 + m_durationMs * 1000000LL;
-    arm(m_hideAtNs - HideWakeLeadNs);
+    const long long answered = awaitReply(confirmation.sequence);
+
+    // The map took effect shortly before the answer to the request sent with
+    // it came back. The unmap will need about as long to reach the server as
+    // a map usually does, so the hide is sent that much early: the typical
+    // round trip, not this one, which a busy server may have held up.
+    m_roundTrips[m_roundTripCount++ % m_roundTrips.size()] = answered - sent;
+    const std::size_t known = std::min(m_roundTripCount, m_roundTrips.size());
+    std::array<long long, RoundTripHistory> sorted = m_roundTrips;
+    const std::size_t middle = (known - 1) / 2;
+    std::nth_element(sorted.begin(), sorted.begin() + middle, sorted.begin() + known);
+    const long long typicalRoundTrip = sorted[middle];
+    m_hideAtNs = answered - typicalRoundTrip + m_durationMs * 1000000LL;
+    arm(m_hideAtNs - WakeLeadNs);
+}
+
+long long FlashPresenter::awaitReply(unsigned int sequence)
+{
+    // Waiting awake: a process that sleeps for the answer wakes up to
+    // learn of it late, and the answer dates the map.
+    const long long giveUpAt = monotonicNs() + MaxReplySpinNs;
+    while (monotonicNs() < giveUpAt) {
+        void *reply = nullptr;
+        xcb_generic_error_t *error = nullptr;
+        if (xcb_poll_for_reply(m_connection, sequence, &reply, &error)) {
+            const long long answered = monotonicNs();
+            free(reply);
+            free(error);
+            return answered;
+        }
+    }
+    free(xcb_wait_for_reply(m_connection, sequence, nullptr));
+    return monotonicNs();
 }
 
 void FlashPresenter::arm(long long monotonicNs)
@@ -188,13 +275,14 @@ void FlashPresenter::timerFired()
     std::uint64_t expirations = 0;
     if (::read(m_timerFd, &expirations, sizeof expirations) != sizeof expirations)
         return; // a disarmed or already consumed expiry
+    // A process that slept wakes up late on a busy or virtual machine, the
+    // more so the longer it slept; it wakes a little early and waits out the
+    // rest awake.
     if (m_phase == Phase::Pending) {
+        waitUntil(m_showAtNs);
         showNow();
     } else if (m_phase == Phase::Showing) {
-        // A process that slept for the whole flash wakes up late on a busy or
-        // virtual machine; it wakes a little early and waits out the rest awake.
-        while (monotonicNs() < m_hideAtNs) {
-        }
+        waitUntil(m_hideAtNs);
         Q_EMIT expired();
     }
 }
@@ -202,13 +290,13 @@ void FlashPresenter::timerFired()
 void FlashPresenter::hide()
 {
     disarm();
-    if (m_connection) {
-        // Unmap first and at once; Qt's own hide then only brings its state along.
+    if (m_depth) {
         xcb_unmap_window(m_connection, m_windowId);
         xcb_flush(m_connection);
+    } else {
+        m_window->hide();
+        if (m_connection)
+            xcb_flush(m_connection);
     }
-    m_window->hide();
-    if (m_connection)
-        xcb_flush(m_connection);
     m_phase = Phase::Hidden;
 }

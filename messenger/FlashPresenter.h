@@ -3,6 +3,8 @@
 #include <QImage>
 #include <QObject>
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
 
 class QSocketNotifier;
@@ -37,6 +39,10 @@ public:
     void flash(const QImage &frame, int durationMs);
     void hide();
 
+    // The screen's pixels in pixels (in Qt's coordinates), read straight from
+    // the root window in one request; null when not native or on failure.
+    QImage grabScreen(const QRect &pixels);
+
 Q_SIGNALS:
     // The duration is over; the window is still showing.
     void expired();
@@ -44,11 +50,14 @@ Q_SIGNALS:
 private:
     enum class Phase { Hidden, Pending, Showing };
     static constexpr long long ShowLeadNs = 4'000'000;
-    static constexpr long long HideWakeLeadNs = 400'000;
+    static constexpr long long WakeLeadNs = 1'000'000;
+    static constexpr long long MaxReplySpinNs = 5'000'000;
+    static constexpr std::size_t RoundTripHistory = 15;
 
     bool setUpNative();
     void uploadBackground(const QImage &frame);
     void showNow();
+    long long awaitReply(unsigned int sequence);
     void arm(long long monotonicNs);
     void disarm();
     void timerFired();
@@ -56,6 +65,7 @@ private:
     QWidget *m_window;
     xcb_connection_t *m_connection = nullptr;
     std::uint32_t m_windowId = 0;
+    std::uint32_t m_root = 0;
     std::uint32_t m_gc = 0;
     std::uint8_t m_depth = 0;
     int m_timerFd = -1;
@@ -65,5 +75,8 @@ private:
     Phase m_phase = Phase::Hidden;
     long long m_tickNs = 0;
     int m_durationMs = 0;
+    long long m_showAtNs = 0;
     long long m_hideAtNs = 0;
+    std::array<long long, RoundTripHistory> m_roundTrips {};
+    std::size_t m_roundTripCount = 0;
 };

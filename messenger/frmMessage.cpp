@@ -57,7 +57,7 @@ frmMessage::frmMessage(QWidget *parent)
             | Qt::WindowTransparentForInput | Qt::X11BypassWindowManagerHint)
     , m_clock([] { return QDateTime::currentDateTime(); })
     , m_random([] { return QRandomGenerator::global()->generateDouble(); })
-    , m_capture(&frmMessage::grabScreen)
+    , m_capture([this](const QRect &pixels) { return grabScreen(pixels); })
 {
     setObjectName(QStringLiteral("frmMessage"));
     setAttribute(Qt::WA_ShowWithoutActivating);
@@ -326,6 +326,9 @@ QPixmap frmMessage::CaptureBackground()
 
 QPixmap frmMessage::grabScreen(const QRect &pixels)
 {
+    const QImage direct = m_presenter->grabScreen(pixels);
+    if (!direct.isNull())
+        return QPixmap::fromImage(direct);
     QScreen *primary = primaryScreen();
     if (!primary)
         return {};

@@ -73,7 +73,7 @@ private:
     int twipsPerPixelY() const;
     QRect screenPixels() const;
     QImage composeFrame();
-    static QPixmap grabScreen(const QRect &pixels);
+    QPixmap grabScreen(const QRect &pixels);
 
     QLabel *lblMessage;
     QLabel *imgPicture;
