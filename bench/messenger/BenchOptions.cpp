@@ -23,7 +23,7 @@ std::string BenchOptions::usage()
            "                       [--durations 1,2,5,...] [--flashes N] [--long-flashes N]\n"
            "                       [--frequency MS] [--long-frequency MS] [--idle-seconds S]\n"
            "                       [--priority P (0: none)] [--nice N] [--program-priority P]\n"
-           "                       [--keep-awake MS]\n"
+           "                       [--keep-awake MS] [--no-pause-watch]\n"
            "                       [--samples FOLDER]\n"
            "                       [--note TEXT] [--raw CSV-FILE]\n"
            "Runs on the X display named by DISPLAY, which should be a private Xvfb at 1920x1080x24.\n";
@@ -45,6 +45,10 @@ bool BenchOptions::parse(int argc, char **argv, std::string *error)
         }
         if (arg == "--no-peer") {
             peer.clear();
+            continue;
+        }
+        if (arg == "--no-pause-watch") {
+            watchPauses = false;
             continue;
         }
         if (!hasValue) {

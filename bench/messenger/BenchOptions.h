@@ -28,4 +28,5 @@ public:
     std::vector<std::string> notes; // printed with the table, e.g. how the X server runs
     std::string rawFile; // every flash seen, as CSV
     bool quick = false;
+    bool watchPauses = true; // notes when the machine stops running us, and which flashes it spoiled
 };

@@ -28,7 +28,22 @@ struct DurationFigures
     std::size_t intervals = 0;
 };
 
-DurationFigures figuresOf(const DurationRun *run)
+// A pause matters where a program is at work: from a little before the map,
+// where it prepares the flash, to just after it, and from a little before the
+// unmap, where it wakes up to hide, to just after it.
+constexpr int64_t PauseBeforeMapNs = 5'000'000;
+constexpr int64_t PauseBeforeUnmapNs = 2'000'000;
+constexpr int64_t PauseAfterNs = 500'000;
+
+bool touchedByPause(const FlashRecord &flash, const std::vector<MachinePauses::Pause> &pauses)
+{
+    return MachinePauses::touches(pauses, flash.mapNs - PauseBeforeMapNs, flash.mapNs + PauseAfterNs)
+        || MachinePauses::touches(pauses, flash.unmapNs - PauseBeforeUnmapNs, flash.unmapNs + PauseAfterNs);
+}
+
+// With clearOf, only the flashes (and intervals between flashes) that no
+// machine pause touched count.
+DurationFigures figuresOf(const DurationRun *run, const std::vector<MachinePauses::Pause> *clearOf = nullptr)
 {
     DurationFigures figures;
     if (!run)
@@ -36,7 +51,12 @@ DurationFigures figuresOf(const DurationRun *run)
     std::vector<double> signedErrors;
     std::vector<double> absErrors;
     std::vector<double> intervalErrors;
+    std::vector<bool> touched(run->flashes.size(), false);
+    for (std::size_t k = 0; clearOf && k < run->flashes.size(); ++k)
+        touched[k] = touchedByPause(run->flashes[k], *clearOf);
     for (std::size_t k = 0; k < run->flashes.size(); ++k) {
+        if (touched[k])
+            continue;
         const FlashRecord &flash = run->flashes[k];
         const double visible = double(flash.unmapNs - flash.mapNs) / 1e6;
         signedErrors.push_back(visible - run->requestedMs);
@@ -45,14 +65,14 @@ DurationFigures figuresOf(const DurationRun *run)
         figures.late += flash.sample == FlashRecord::Sample::Late ? 1 : 0;
         // The first flash of a run carries the program's one-time start-up work, so the
         // interval that ends it is not counted.
-        if (k > 1) {
+        if (k > 1 && !touched[k - 1]) {
             const double interval = double(flash.mapNs - run->flashes[k - 1].mapNs) / 1e6;
             // A gap of two intervals is a flash the watcher did not see, not a late one.
             if (interval < 1.5 * run->frequencyMs)
                 intervalErrors.push_back(std::fabs(interval - run->frequencyMs));
         }
     }
-    figures.flashes = run->flashes.size();
+    figures.flashes = absErrors.size();
     const Summary signedSummary(signedErrors);
     const Summary absSummary(absErrors);
     const Summary intervalSummary(intervalErrors);
@@ -136,6 +156,7 @@ bool ResultTable::print(std::FILE *out) const
     printTickToShow(out);
     printResources(out);
     printReference(out);
+    printPauses(out);
     return printTargets(out);
 }
 
@@ -248,24 +269,62 @@ void ResultTable::printReference(std::FILE *out) const
     }
 }
 
-bool ResultTable::printTargets(std::FILE *out) const
+void ResultTable::printPauses(std::FILE *out) const
 {
-    std::fprintf(out, "\nTargets for %s:\n", m_messenger.name.c_str());
-    if (!m_messenger.measured) {
-        std::fprintf(out, "  not measurable in this run: %s\n", m_messenger.failure.c_str());
-        return false;
+    if (!m_pausesWatched)
+        return;
+    std::size_t longer = 0;
+    int64_t longest = 0;
+    for (const MachinePauses::Pause &pause : m_pauses) {
+        longer += pause.lostNs >= 2'000'000 ? 1 : 0;
+        longest = std::max(longest, pause.lostNs);
     }
-    bool all = m_messenger.failure.empty();
+    std::fprintf(out,
+        "\nMachine pauses (%s): %zu of %.1f ms or more in %.0f s (%.1f a second), %zu of 2 ms or more, the "
+        "longest %.1f ms.\n",
+        m_pauseNote.c_str(), m_pauses.size(), double(m_pauseThresholdNs) / 1e6, m_pauseSeconds,
+        m_pauseSeconds > 0 ? double(m_pauses.size()) / m_pauseSeconds : 0.0, longer, double(longest) / 1e6);
+    std::fprintf(out,
+        "Flashes clear of them (no pause from %.0f ms before the map or %.0f ms before the unmap to %.1f ms\n"
+        "after it), in ms; n: flashes clear of pauses / all flashes:\n\n",
+        double(PauseBeforeMapNs) / 1e6, double(PauseBeforeUnmapNs) / 1e6, double(PauseAfterNs) / 1e6);
+    std::vector<const ProgramRun *> programs {&m_messenger, &m_peer};
+    if (m_reference && m_reference->measured)
+        programs.push_back(m_reference);
+    std::fprintf(out, "%-8s", "request");
+    for (const ProgramRun *program : programs)
+        std::fprintf(out, " | %-37s", program->name.c_str());
+    std::fprintf(out, "\n%-8s", "");
+    for (std::size_t k = 0; k < programs.size(); ++k)
+        std::fprintf(out, " | %7s %7s %7s %6s %7s", "n", "|e|p50", "|e|p99", "|e|max", "int p99");
+    std::fprintf(out, "\n");
+    for (const int requested : requestedDurations()) {
+        std::fprintf(out, "%5d ms", requested);
+        for (const ProgramRun *program : programs) {
+            const DurationRun *run = find(*program, requested);
+            const DurationFigures all = figuresOf(run);
+            const DurationFigures clear = figuresOf(run, &m_pauses);
+            std::fprintf(out, " | %7s %7s %7s %6s %7s",
+                (std::to_string(clear.flashes) + "/" + std::to_string(all.flashes)).c_str(),
+                number(clear.absP50).c_str(), number(clear.absP99).c_str(),
+                number(clear.absMax, "%.2f").c_str(), number(clear.intervalP99).c_str());
+        }
+        std::fprintf(out, "\n");
+    }
+}
+
+bool ResultTable::printFlashTargets(std::FILE *out, const std::vector<MachinePauses::Pause> *clearOf) const
+{
     bool durationP99 = true;
     bool beatsPeer = true;
     bool allText = true;
     bool intervals = true;
     std::string durationDetail;
     std::string peerDetail;
-    std::vector<double> ticks;
+    std::string intervalDetail;
     for (const DurationRun &run : m_messenger.durations) {
-        const DurationFigures a = figuresOf(&run);
-        const DurationFigures b = figuresOf(find(m_peer, run.requestedMs));
+        const DurationFigures a = figuresOf(&run, clearOf);
+        const DurationFigures b = figuresOf(find(m_peer, run.requestedMs), clearOf);
         durationP99 = durationP99 && a.absP99 <= DurationP99TargetMs;
         beatsPeer = beatsPeer && !std::isnan(b.absP50) && a.absP50 < b.absP50;
         allText = allText && a.text == a.flashes;
@@ -276,7 +335,8 @@ bool ResultTable::printTargets(std::FILE *out) const
         std::snprintf(detail, sizeof detail, " %d:%s<%s", run.requestedMs, number(a.absP50).c_str(),
             number(b.absP50).c_str());
         peerDetail += detail;
-        ticks.insert(ticks.end(), run.tickToShowMs.begin(), run.tickToShowMs.end());
+        std::snprintf(detail, sizeof detail, " %d:%s", run.requestedMs, number(a.intervalP99).c_str());
+        intervalDetail += detail;
     }
     const bool everyDuration = m_messenger.durations.size() == requestedDurations().size();
     std::fprintf(out, "  %s  |duration error| p99 <= %.1f ms at every duration (ms:%s)\n",
@@ -285,8 +345,23 @@ bool ResultTable::printTargets(std::FILE *out) const
         verdict(beatsPeer && everyDuration).c_str(), m_peer.name.c_str(), peerDetail.c_str());
     std::fprintf(out, "  %s  text on screen at the first sample for every flash, 1 ms included\n",
         verdict(allText).c_str());
-    std::fprintf(out, "  %s  interval error p99 <= %.1f ms at every duration\n", verdict(intervals).c_str(),
-        IntervalP99TargetMs);
+    std::fprintf(out, "  %s  interval error p99 <= %.1f ms at every duration (ms:%s)\n",
+        verdict(intervals).c_str(), IntervalP99TargetMs, intervalDetail.c_str());
+    return durationP99 && everyDuration && beatsPeer && allText && intervals;
+}
+
+bool ResultTable::printTargets(std::FILE *out) const
+{
+    std::fprintf(out, "\nTargets for %s, all flashes:\n", m_messenger.name.c_str());
+    if (!m_messenger.measured) {
+        std::fprintf(out, "  not measurable in this run: %s\n", m_messenger.failure.c_str());
+        return false;
+    }
+    bool all = m_messenger.failure.empty();
+    all = printFlashTargets(out, nullptr) && all;
+    std::vector<double> ticks;
+    for (const DurationRun &run : m_messenger.durations)
+        ticks.insert(ticks.end(), run.tickToShowMs.begin(), run.tickToShowMs.end());
     const Summary tickSummary(ticks);
     const bool tickPass = !tickSummary.empty() && tickSummary.median() <= TickToShowMedianTargetMs;
     std::fprintf(out, "  %s  tick-to-show median <= %.0f ms (%s ms)\n", verdict(tickPass).c_str(),
@@ -305,8 +380,13 @@ bool ResultTable::printTargets(std::FILE *out) const
     const double rssMb = double(m_messenger.peakRssKb) / 1024.0;
     const bool rssPass = m_messenger.peakRssKb > 0 && rssMb <= RssTargetMb;
     std::fprintf(out, "  %s  peak RSS <= %.0f MB (%.1f MB)\n", verdict(rssPass).c_str(), RssTargetMb, rssMb);
-    all = all && durationP99 && everyDuration && beatsPeer && allText && intervals && tickPass && idlePass
-        && rssPass;
+    all = all && tickPass && idlePass && rssPass;
     std::fprintf(out, "  overall: %s\n", verdict(all).c_str());
+    if (m_pausesWatched) {
+        std::fprintf(out, "\nThe flash targets on the flashes clear of machine pauses:\n");
+        const bool clear = printFlashTargets(out, &m_pauses);
+        std::fprintf(out, "  overall, with the other targets above: %s\n",
+            verdict(clear && tickPass && idlePass && rssPass && m_messenger.failure.empty()).c_str());
+    }
     return all;
 }

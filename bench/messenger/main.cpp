@@ -1,6 +1,7 @@
 #include "BenchOptions.h"
 #include "BenchRunner.h"
 #include "FlashWatcher.h"
+#include "MachinePauses.h"
 #include "ResultTable.h"
 
 #include <cstdio>
@@ -16,6 +17,8 @@ namespace {
 // Known desktop colour under every flash; it holds no red, so red pixels are text.
 constexpr uint32_t DesktopColour = 0x1e3a5a;
 constexpr uint32_t TextColour = 0xff0000;
+// A pause as long as the duration target can spoil a flash on its own.
+constexpr int64_t PauseThresholdNs = 500'000;
 
 // For a closer look than the table gives: one line per flash, times in ns.
 void writeRaw(const std::string &path, const std::vector<const ProgramRun *> &programs)
@@ -39,6 +42,20 @@ void writeRaw(const std::string &path, const std::vector<const ProgramRun *> &pr
             }
         }
     }
+    std::fclose(file);
+}
+
+void writePauses(const std::string &path, const std::vector<MachinePauses::Pause> &pauses)
+{
+    FILE *file = std::fopen(path.c_str(), "w");
+    if (!file) {
+        std::fprintf(stderr, "messenger-bench: cannot write %s\n", path.c_str());
+        return;
+    }
+    std::fprintf(file, "cpu,start_ns,end_ns,lost_ns\n");
+    for (const MachinePauses::Pause &pause : pauses)
+        std::fprintf(file, "%d,%lld,%lld,%lld\n", pause.cpu, static_cast<long long>(pause.startNs),
+            static_cast<long long>(pause.endNs), static_cast<long long>(pause.lostNs));
     std::fclose(file);
 }
 
@@ -79,6 +96,9 @@ int main(int argc, char **argv)
     watcher.setSampleFolder(options.sampleFolder);
     watcher.setKeepAwake(options.keepAwakeMs);
     watcher.start(options.realtimePriority);
+    MachinePauses pauses;
+    if (options.watchPauses)
+        pauses.start(options.realtimePriority + 1, PauseThresholdNs);
 
     if (options.reference.empty()) {
         char self[4096] = {};
@@ -94,12 +114,18 @@ int main(int argc, char **argv)
     runner.measureIdle(&messenger, &peer);
     const std::vector<double> latencies = watcher.sampleLatenciesMs();
     watcher.stop();
+    pauses.stop();
 
-    if (!options.rawFile.empty())
+    if (!options.rawFile.empty()) {
         writeRaw(options.rawFile, {&messenger, &peer, &reference});
+        if (options.watchPauses)
+            writePauses(options.rawFile + ".pauses.csv", pauses.pauses());
+    }
 
     ResultTable table(messenger, peer);
     table.setReference(&reference);
+    if (options.watchPauses)
+        table.setMachinePauses(pauses);
     table.setContext("Display " + std::string(getenv("DISPLAY") ?: "?") + "; " + watcher.schedulingNote()
         + (options.keepAwakeMs > 0
                 ? ", pinging the X server every " + std::to_string(options.keepAwakeMs) + " ms"
