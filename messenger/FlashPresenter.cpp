@@ -110,14 +110,19 @@ void FlashPresenter::uploadBackground(const QImage &source)
     xcb_free_pixmap(m_connection, pixmap);
 }
 
+QRect FlashPresenter::nativeRect(const QRect &logical) const
+{
+    const qreal ratio = m_window->devicePixelRatioF();
+    return QRect(qRound(logical.x() * ratio), qRound(logical.y() * ratio),
+        std::max(1, qRound(logical.width() * ratio)), std::max(1, qRound(logical.height() * ratio)));
+}
+
 QImage FlashPresenter::grabScreen(const QRect &pixels)
 {
     attach();
     if (!m_depth || pixels.isEmpty())
         return {};
-    const qreal ratio = m_window->devicePixelRatioF();
-    const QRect native(qRound(pixels.x() * ratio), qRound(pixels.y() * ratio),
-        std::max(1, qRound(pixels.width() * ratio)), std::max(1, qRound(pixels.height() * ratio)));
+    const QRect native = nativeRect(pixels);
     // Outside the root window the request fails; the caller falls back.
     xcb_generic_error_t *error = nullptr;
     xcb_get_image_reply_t *reply = xcb_get_image_reply(m_connection,
@@ -128,17 +133,16 @@ QImage FlashPresenter::grabScreen(const QRect &pixels)
     free(error);
     if (!reply)
         return {};
-    QImage image;
     const int stride = native.width() * 4;
-    if ((reply->depth == 24 || reply->depth == 32)
-        && xcb_get_image_data_length(reply) >= stride * native.height()) {
-        // The reply's memory goes with the image; no copy is made here.
-        image = QImage(xcb_get_image_data(reply), native.width(), native.height(), stride,
-            QImage::Format_RGB32, free, reply);
-        image.setDevicePixelRatio(ratio);
-        return image;
+    if ((reply->depth != 24 && reply->depth != 32)
+        || xcb_get_image_data_length(reply) < stride * native.height()) {
+        free(reply);
+        return {};
     }
-    free(reply);
+    // The reply's memory goes with the image; no copy is made here.
+    QImage image(xcb_get_image_data(reply), native.width(), native.height(), stride, QImage::Format_RGB32,
+        free, reply);
+    image.setDevicePixelRatio(m_window->devicePixelRatioF());
     return image;
 }
 
@@ -180,13 +184,12 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
     uploadBackground(frame);
     // Qt keeps a hidden window's geometry to itself until it shows the window;
     // the window is mapped here, so the place and size are sent here too.
-    const qreal ratio = m_window->devicePixelRatioF();
-    const QRect place = m_window->geometry();
+    const QRect place = nativeRect(m_window->geometry());
     const std::uint32_t values[] = {
-        std::uint32_t(qRound(place.x() * ratio)),
-        std::uint32_t(qRound(place.y() * ratio)),
-        std::uint32_t(std::max(1, qRound(place.width() * ratio))),
-        std::uint32_t(std::max(1, qRound(place.height() * ratio))),
+        std::uint32_t(place.x()),
+        std::uint32_t(place.y()),
+        std::uint32_t(place.width()),
+        std::uint32_t(place.height()),
         XCB_STACK_MODE_ABOVE,
     };
     xcb_configure_window(m_connection, m_windowId,

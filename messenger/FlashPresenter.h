@@ -56,6 +56,8 @@ private:
 
     bool setUpNative();
     void uploadBackground(const QImage &frame);
+    // Qt's device-independent pixels to the X server's.
+    QRect nativeRect(const QRect &logical) const;
     void showNow();
     long long awaitReply(unsigned int sequence);
     void arm(long long monotonicNs);

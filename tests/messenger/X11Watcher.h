@@ -98,6 +98,16 @@ public:
         return reply ? reply->focus : 0;
     }
 
+    // The top-level window that a click at point would reach.
+    std::uint32_t windowTakingClicksAt(QPoint point)
+    {
+        xcb_warp_pointer(
+            m_connection, XCB_NONE, m_root, 0, 0, 0, 0, std::int16_t(point.x()), std::int16_t(point.y()));
+        const auto reply
+            = owned(xcb_query_pointer_reply(m_connection, xcb_query_pointer(m_connection, m_root), nullptr));
+        return reply ? reply->child : 0;
+    }
+
 private:
     template <typename T> static std::unique_ptr<T, void (*)(void *)> owned(T *reply)
     {

@@ -89,7 +89,8 @@ QProcess *tst_MessengerX11::start()
 }
 
 // Each flash rises over a focused desktop, shows its text in the chosen colour
-// at the first look, leaves the focus where it was, and has its entry's size.
+// at the first look, leaves the focus where it was, lets clicks through to the
+// desktop, and has its entry's size.
 // A halt pad setting other than exactly "No" starts the halt pad.
 void tst_MessengerX11::flashesOverTheDesktop()
 {
@@ -115,6 +116,7 @@ void tst_MessengerX11::flashesOverTheDesktop()
                 && colours.value(0xff0000) > 10 && !colours.contains(0xffffff) && !colours.contains(0),
             qPrintable(QDebug::toString(colours)));
         QCOMPARE(m_x11->focus(), desktop);
+        QCOMPARE(m_x11->windowTakingClicksAt(flash->geometry.center()), desktop);
         QVERIFY2(m_x11->waitForUnmap(FlashTimeout), "the window did not go");
         QCOMPARE(m_x11->focus(), desktop);
     }
