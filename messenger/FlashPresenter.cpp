@@ -127,8 +127,7 @@ QImage FlashPresenter::grabScreen(const QRect &pixels)
     xcb_generic_error_t *error = nullptr;
     xcb_get_image_reply_t *reply = xcb_get_image_reply(m_connection,
         xcb_get_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, m_root, std::int16_t(native.x()),
-            std::int16_t(native.y()), std::uint16_t(native.width()), std::uint16_t(native.height()),
-            ~0u),
+            std::int16_t(native.y()), std::uint16_t(native.width()), std::uint16_t(native.height()), ~0u),
         &error);
     free(error);
     if (!reply)
@@ -157,8 +156,7 @@ long long monotonicNs()
 
 void waitUntil(long long monotonicDeadlineNs)
 {
-    while (monotonicNs() < monotonicDeadlineNs) {
-    }
+    while (monotonicNs() < monotonicDeadlineNs) { }
 }
 
 } // namespace

@@ -49,6 +49,12 @@ void progress(const std::string &text)
     std::fprintf(stderr, "%s\n", text.c_str());
 }
 
+void notePeakRss(ProgramRun *program, const UsageSample &usage)
+{
+    if (usage.valid)
+        program->peakRssKb = std::max(program->peakRssKb, usage.vmHwmKb);
+}
+
 } // namespace
 
 BenchRunner::BenchRunner(const BenchOptions &options, FlashWatcher &watcher)
@@ -96,9 +102,16 @@ void BenchRunner::measureDurations(ProgramRun *program, int flashDivisor, Durati
 {
     for (const int duration : m_options.durationsMs) {
         DurationRun run;
+        run.requestedMs = duration;
+        run.frequencyMs = frequencyFor(duration);
         const int flashes
             = flashDivisor == 1 ? flashesFor(duration) : std::max(5, flashesFor(duration) / flashDivisor);
-        const bool ok = (this->*measure)(duration, frequencyFor(duration), flashes, &run, program);
+        progress(program->name + ": " + std::to_string(flashes) + " flashes of " + std::to_string(duration)
+            + " ms every " + std::to_string(run.frequencyMs) + " ms");
+        const bool ok = (this->*measure)(duration, run.frequencyMs, flashes, &run, program);
+        if (ok && run.flashes.size() < std::size_t(flashes))
+            run.note = "only " + std::to_string(run.flashes.size()) + " of " + std::to_string(flashes)
+                + " flashes seen";
         if (!run.flashes.empty()) {
             program->durations.push_back(run);
             program->measured = true;
@@ -127,11 +140,6 @@ ProgramRun BenchRunner::measureMessenger()
 bool BenchRunner::messengerDuration(
     int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
 {
-    run->requestedMs = durationMs;
-    run->frequencyMs = frequencyMs;
-    progress("murmurine: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs)
-        + " ms every " + std::to_string(frequencyMs) + " ms");
-
     std::string error;
     BenchSandbox sandbox;
     if (!sandbox.create(&error) || !sandbox.writeLibrary({FlashText}, &error)
@@ -178,9 +186,7 @@ bool BenchRunner::messengerDuration(
     }
     // Let a flash that is still on screen end, so it is counted whole.
     MonotonicClock::sleepMs(std::min(durationMs, frequencyMs / 2) + 20);
-    const UsageSample usage = ProcessUsage::read(child.pid());
-    if (usage.valid)
-        program->peakRssKb = std::max(program->peakRssKb, usage.vmHwmKb);
+    notePeakRss(program, ProcessUsage::read(child.pid()));
     const std::string output = logTail(log);
     child.stop();
     probe.stop();
@@ -193,9 +199,6 @@ bool BenchRunner::messengerDuration(
                 + std::to_string((firstDeadline - started) / Ms) + " ms" + output;
         return false;
     }
-    if (run->flashes.size() < std::size_t(flashes))
-        run->note = "only " + std::to_string(run->flashes.size()) + " of " + std::to_string(flashes)
-            + " flashes seen";
 
     // The tick is the first opening of the store before the map, and after the
     // previous flash ended (start-up writes fall outside half an interval). The
@@ -255,11 +258,6 @@ ProgramRun BenchRunner::measurePeer()
 bool BenchRunner::peerDuration(
     int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
 {
-    run->requestedMs = durationMs;
-    run->frequencyMs = frequencyMs;
-    progress("aosd_cat: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs)
-        + " ms every " + std::to_string(frequencyMs) + " ms");
-
     std::string error;
     BenchSandbox sandbox;
     if (!sandbox.create(&error)) {
@@ -286,9 +284,7 @@ bool BenchRunner::peerDuration(
     const int64_t deadline = MonotonicClock::nowNs() + (int64_t(durationMs) + 2000) * Ms;
     while (m_watcher.finishedFlashes(peerClass()) < feeds.size() && MonotonicClock::nowNs() < deadline)
         MonotonicClock::sleepMs(20);
-    const UsageSample usage = ProcessUsage::read(child.pid());
-    if (usage.valid)
-        program->peakRssKb = std::max(program->peakRssKb, usage.vmHwmKb);
+    notePeakRss(program, ProcessUsage::read(child.pid()));
     const bool ended = !child.isRunning();
     const std::string output = logTail(log);
     child.stop();
@@ -301,9 +297,6 @@ bool BenchRunner::peerDuration(
             + output;
         return false;
     }
-    if (run->flashes.size() < std::size_t(flashes))
-        run->note = "only " + std::to_string(run->flashes.size()) + " of " + std::to_string(flashes)
-            + " flashes seen";
     for (const FlashRecord &flash : run->flashes) {
         const auto feed = std::upper_bound(feeds.begin(), feeds.end(), flash.mapNs);
         if (feed != feeds.begin() && flash.mapNs - *(feed - 1) < int64_t(frequencyMs) * Ms)
@@ -329,10 +322,6 @@ ProgramRun BenchRunner::measureReference()
 bool BenchRunner::referenceDuration(
     int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
 {
-    run->requestedMs = durationMs;
-    run->frequencyMs = frequencyMs;
-    progress("reference: " + std::to_string(flashes) + " flashes of " + std::to_string(durationMs)
-        + " ms every " + std::to_string(frequencyMs) + " ms");
     std::string error;
     BenchSandbox sandbox;
     if (!sandbox.create(&error)) {
@@ -400,22 +389,21 @@ void BenchRunner::measureIdle(ProgramRun *messenger, ProgramRun *peer)
     const UsageSample peerAfter = ProcessUsage::read(peerChild.pid());
     const double seconds = double(MonotonicClock::nowNs() - begin) / 1e9;
 
-    if (withMessenger && messengerBefore.valid && messengerAfter.valid) {
-        messenger->idleMeasured = true;
-        messenger->idleSeconds = seconds;
-        messenger->idleBefore = messengerBefore;
-        messenger->idleAfter = messengerAfter;
-        messenger->idleFlashes = m_watcher.flashes(messengerClass()).size();
-        messenger->peakRssKb = std::max(messenger->peakRssKb, messengerAfter.vmHwmKb);
-    }
-    if (withPeer && peerBefore.valid && peerAfter.valid) {
-        peer->idleMeasured = true;
-        peer->idleSeconds = seconds;
-        peer->idleBefore = peerBefore;
-        peer->idleAfter = peerAfter;
-        peer->idleFlashes = m_watcher.flashes(peerClass()).size();
-        peer->peakRssKb = std::max(peer->peakRssKb, peerAfter.vmHwmKb);
-    }
+    const auto keep = [&](ProgramRun *program, const UsageSample &before, const UsageSample &after,
+                          const char *windowClass) {
+        if (!before.valid || !after.valid)
+            return;
+        program->idleMeasured = true;
+        program->idleSeconds = seconds;
+        program->idleBefore = before;
+        program->idleAfter = after;
+        program->idleFlashes = m_watcher.flashes(windowClass).size();
+        notePeakRss(program, after);
+    };
+    if (withMessenger)
+        keep(messenger, messengerBefore, messengerAfter, messengerClass());
+    if (withPeer)
+        keep(peer, peerBefore, peerAfter, peerClass());
     messengerChild.stop();
     peerChild.stop();
 }

@@ -52,7 +52,8 @@ public:
 private:
     using DurationMeasure = bool (BenchRunner::*)(int durationMs, int frequencyMs, int flashes, DurationRun *run,
                                                   ProgramRun *program);
-    // Runs measure for every requested duration until one fails.
+    // Runs measure for every requested duration until one fails; the run it
+    // gets already holds the duration and frequency.
     void measureDurations(ProgramRun *program, int flashDivisor, DurationMeasure measure);
     bool messengerDuration(
         int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program);

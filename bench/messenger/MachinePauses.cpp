@@ -27,13 +27,9 @@ void MachinePauses::start(int realtimePriority, int64_t thresholdNs)
     m_running = true;
     m_startedNs = MonotonicClock::nowNs();
     const long cpus = std::max(1L, sysconf(_SC_NPROCESSORS_ONLN));
+    m_watchers = std::size_t(cpus);
     for (int cpu = 0; cpu < cpus; ++cpu)
         m_threads.emplace_back(&MachinePauses::watch, this, cpu);
-    // The first thread's outcome stands for all: they ask for the same.
-    MonotonicClock::sleepMs(5);
-    std::lock_guard lock(m_mutex);
-    if (m_note.empty())
-        m_note = "pause watch on " + std::to_string(cpus) + " CPUs";
 }
 
 void MachinePauses::stop()
@@ -56,11 +52,8 @@ void MachinePauses::watch(int cpu)
     sched_param param {};
     param.sched_priority = m_priority;
     const bool realtime = m_priority > 0 && pthread_setschedparam(pthread_self(), SCHED_FIFO, &param) == 0;
-    if (!pinned || !realtime) {
-        std::lock_guard lock(m_mutex);
-        m_note = std::string("pause watch ") + (pinned ? "" : "not pinned to its CPU, ")
-            + (realtime ? "" : "at normal priority (a busy CPU shows as a pause)");
-    }
+    m_unpinned += pinned ? 0 : 1;
+    m_normalPriority += realtime ? 0 : 1;
     while (m_running) {
         const int64_t before = MonotonicClock::nowNs();
         MonotonicClock::sleepUntilNs(before + NapNs);
@@ -77,7 +70,8 @@ std::vector<MachinePauses::Pause> MachinePauses::pauses() const
 {
     std::lock_guard lock(m_mutex);
     std::vector<Pause> sorted = m_pauses;
-    std::sort(sorted.begin(), sorted.end(), [](const Pause &a, const Pause &b) { return a.startNs < b.startNs; });
+    std::sort(
+        sorted.begin(), sorted.end(), [](const Pause &a, const Pause &b) { return a.startNs < b.startNs; });
     return sorted;
 }
 
@@ -86,8 +80,17 @@ bool MachinePauses::touches(const std::vector<Pause> &pauses, int64_t fromNs, in
     // Sorted by start: only pauses that start before toNs can overlap.
     const auto end = std::lower_bound(pauses.begin(), pauses.end(), toNs,
         [](const Pause &pause, int64_t time) { return pause.startNs < time; });
-    return std::any_of(pauses.begin(), end,
-        [fromNs](const Pause &pause) { return pause.endNs > fromNs; });
+    return std::any_of(pauses.begin(), end, [fromNs](const Pause &pause) { return pause.endNs > fromNs; });
+}
+
+std::string MachinePauses::note() const
+{
+    std::string note = "pause watch on " + std::to_string(m_watchers) + " CPUs";
+    if (m_unpinned > 0)
+        note += ", not pinned to them";
+    if (m_normalPriority > 0)
+        note += ", at normal priority (a busy CPU shows as a pause)";
+    return note;
 }
 
 double MachinePauses::watchedSeconds() const

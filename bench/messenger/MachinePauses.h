@@ -35,7 +35,8 @@ public:
     static bool touches(const std::vector<Pause> &pauses, int64_t fromNs, int64_t toNs);
     int64_t thresholdNs() const { return m_thresholdNs; }
     double watchedSeconds() const;
-    const std::string &note() const { return m_note; }
+    // How the watch runs, for the table.
+    std::string note() const;
 
 private:
     void watch(int cpu);
@@ -48,5 +49,7 @@ private:
     std::vector<std::thread> m_threads;
     mutable std::mutex m_mutex;
     std::vector<Pause> m_pauses;
-    std::string m_note;
+    std::size_t m_watchers = 0;
+    std::atomic<int> m_unpinned {0};
+    std::atomic<int> m_normalPriority {0};
 };
