@@ -162,11 +162,13 @@ void frmMessageSetup::buildForm()
     setTabOrder(cmdDeleteMessage, cmdEditSubliminal);
     setTabOrder(cmdEditSubliminal, cmdExit);
 
-    connect(lstCategory, &QListWidget::currentRowChanged, this, [this] {
+    // The handlers read the selected row. A mouse press makes a row current
+    // before it selects it, so the current-row signal would come too early.
+    connect(lstCategory, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_filling)
             lstCategory_Click();
     });
-    connect(lstMessage, &QListWidget::currentRowChanged, this, [this] {
+    connect(lstMessage, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_filling)
             lstMessage_Click();
     });

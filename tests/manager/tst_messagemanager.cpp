@@ -38,6 +38,17 @@ QStringList rowsOf(const QListWidget *list)
     return rows;
 }
 
+QPoint centreOf(const QListWidget *list, int row)
+{
+    return list->visualItemRect(list->item(row)).center();
+}
+
+// As a user selects a row: a press and a release of the left button on it.
+void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, centreOf(list, row));
+}
+
 QStringList rowsOf(const QList<MarkedEntry> &entries)
 {
     QStringList rows;
@@ -117,6 +128,70 @@ private Q_SLOTS:
     {
         m_manager.reset();
         m_env.reset();
+    }
+
+    // What a user sees after choosing rows: the listed messages, the selected one, the buttons.
+    void selecting_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QList<int>>("chosen"); // message rows, in turn; none: the first is selected anyway
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<bool>("editable");
+        QTest::addColumn<bool>("deletable");
+
+        QTest::newRow("click a category: its messages, the first selected")
+            << "click" << 1 << QList<int>() << 0 << false << true;
+        QTest::newRow("click a text message") << "click" << 1 << QList<int> {1} << 1 << true << true;
+        QTest::newRow("click a picture after a text")
+            << "click" << 1 << QList<int> {1, 0} << 0 << false << true;
+        QTest::newRow("a press alone selects") << "press" << 1 << QList<int> {1} << 1 << true << true;
+        QTest::newRow("Ctrl+click on the selected message clears it")
+            << "ctrl-click" << 0 << QList<int> {1} << -1 << false << false;
+        QTest::newRow("arrow keys") << "keys" << 1 << QList<int> {1} << 1 << true << true;
+    }
+
+    void selecting()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, category);
+        QFETCH(QList<int>, chosen);
+        QFETCH(int, selected);
+        QFETCH(bool, editable);
+        QFETCH(bool, deletable);
+
+        openManager();
+        auto choose = [&how](QListWidget *list, int row) {
+            if (how == QLatin1String("keys")) {
+                list->setFocus();
+                for (int i = list->currentRow(); i < row; ++i)
+                    QTest::keyClick(list, Qt::Key_Down);
+            } else if (how == QLatin1String("press")) {
+                QTest::mousePress(list->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(list, row));
+            } else {
+                clickRow(list, row);
+            }
+        };
+        auto release = [&how](QListWidget *list, int row) {
+            if (how == QLatin1String("press"))
+                QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(list, row));
+        };
+        choose(categories(), category);
+        release(categories(), category);
+        for (int row : chosen)
+            choose(messages(), row);
+        if (how == QLatin1String("ctrl-click"))
+            clickRow(messages(), chosen.last(), Qt::ControlModifier);
+
+        // Seen while the button is still down, for a press.
+        verifyListsMatchFile();
+        QVERIFY(categories()->item(category)->isSelected());
+        const QList<QListWidgetItem *> selectedItems = messages()->selectedItems();
+        QCOMPARE(selectedItems.isEmpty() ? -1 : messages()->row(selectedItems.first()), selected);
+        QCOMPARE(child("cmdEditSubliminal")->isEnabled(), editable);
+        QCOMPARE(child("cmdDeleteMessage")->isEnabled(), deletable);
+        if (!chosen.isEmpty())
+            release(messages(), chosen.last());
     }
 
     void addCategory_data()
@@ -209,7 +284,7 @@ private Q_SLOTS:
         QFETCH(bool, warned);
 
         openManager();
-        messages()->setCurrentRow(row);
+        clickRow(messages(), row);
         Dialogs::queueAnswer(answer);
         if (action == QStringLiteral("edit")) {
             child("cmdEditSubliminal")->click();
@@ -253,7 +328,7 @@ private Q_SLOTS:
         QFETCH(QStringList, stored);
 
         openManager(library);
-        categories()->setCurrentRow(row);
+        clickRow(categories(), row);
         const QString name = ListRows::StripMark(categories()->item(row)->text());
         const int count = messages()->count();
         Dialogs::queueAnswer(int(QMessageBox::Yes));
@@ -284,7 +359,7 @@ private Q_SLOTS:
         QFETCH(QString, offered);
 
         openManager();
-        categories()->setCurrentRow(category);
+        clickRow(categories(), category);
         QCOMPARE(messages()->currentRow(), 0);
         QCOMPARE(child("cmdEditSubliminal")->isEnabled(), !offered.isEmpty());
         Dialogs::queueAnswer(int(QMessageBox::Yes));
@@ -316,7 +391,7 @@ private Q_SLOTS:
 
         openManager();
         QListWidget *list = categoryList ? categories() : messages();
-        list->setCurrentRow(row);
+        clickRow(list, row);
         const QList<QByteArray> before = libraryBytes().split('\n');
         if (categoryList) {
             const QPoint centre = list->visualItemRect(list->item(row)).center();
@@ -378,7 +453,7 @@ private Q_SLOTS:
         QFETCH(QString, action);
 
         openManager();
-        messages()->setCurrentRow(1);
+        clickRow(messages(), 1);
         QVERIFY(QFile::remove(dataFile()));
         QVERIFY(!folder || QDir().mkdir(dataFile()));
         if (action == QStringLiteral("mark")) {
