@@ -375,6 +375,12 @@ void MDIForm1::hideMessageManager()
     // Coming back later is a new activation.
     if (m_lastActivated == m_managerSub)
         m_lastActivated = nullptr;
+    // A hidden child leaves the area with no active child at all, and a
+    // maximised one takes the others' state with it: the user goes back to
+    // the Welcome screen, as it was when the frame first showed it.
+    m_mdiArea->setActiveSubWindow(m_mainSub);
+    if (isMaximized())
+        m_mainSub->showMaximized();
 }
 
 void MDIForm1::onSubWindowActivated(QMdiSubWindow *subWindow)
