@@ -264,6 +264,9 @@ void MDIForm1::MDIForm_Resize()
         if (blnLoaded)
             writeWinMax(QString());
         centrePanels();
+        // A child left in its normal state would stay at the top left while
+        // its panel is centred for the whole frame.
+        maximiseIfFrameIs(m_mdiArea->currentSubWindow());
     } else {
         if (blnLoaded)
             writeWinMax(QStringLiteral("No"));
@@ -447,19 +450,27 @@ bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
             hideMessageManager();
         return true;
     }
-    auto inNormalState = [subWindow] {
-        return !(
-            subWindow->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
-    };
+    if (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange)
+        maximiseIfFrameIs(subWindow);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MDIForm1::wantsMaximising(const QMdiSubWindow *subWindow) const
+{
     // Only the child in front: the area restores the others when another is
     // maximised, and maximising one of those would bring it forward.
-    auto inFront = [this, subWindow] { return m_mdiArea->currentSubWindow() == subWindow; };
-    if ((event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange) && isMaximized()
-        && subWindow->isVisible() && inNormalState() && inFront()) {
-        QTimer::singleShot(0, subWindow, [this, subWindow, inNormalState, inFront] {
-            if (!m_ending && isMaximized() && subWindow->isVisible() && inNormalState() && inFront())
-                subWindow->showMaximized();
-        });
-    }
-    return QMainWindow::eventFilter(watched, event);
+    return subWindow && !m_ending && isMaximized() && subWindow->isVisible()
+        && !(subWindow->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        && m_mdiArea->currentSubWindow() == subWindow;
+}
+
+void MDIForm1::maximiseIfFrameIs(QMdiSubWindow *subWindow)
+{
+    if (!wantsMaximising(subWindow))
+        return;
+    // Deferred: the state may still be changing when the event arrives.
+    QTimer::singleShot(0, subWindow, [this, subWindow] {
+        if (wantsMaximising(subWindow))
+            subWindow->showMaximized();
+    });
 }

@@ -180,9 +180,9 @@ void tst_Frame::closingTheManager_data()
                                              << "cmdExit";
     QTest::newRow("maximised, close box key") << ""
                                               << "Ctrl+F4";
-    QTest::newRow("normal, Close button") << "No"
+    QTest::newRow("normal, Close button, then maximised") << "No"
                                                           << "cmdExit";
-    QTest::newRow("normal, close box key") << "No"
+    QTest::newRow("normal, close box key, then maximised") << "No"
                                                            << "Ctrl+F4";
 }
 
@@ -227,6 +227,14 @@ void tst_Frame::closingTheManager()
     }
     QTRY_VERIFY(!frame->managerSubWindow()->isVisible());
     verifyWelcomeInFront();
+    if (QTest::currentTestFailed())
+        return;
+
+    if (!frame->isMaximized()) {
+        frame->showMaximized();
+        QTRY_VERIFY(frame->isMaximized());
+        verifyWelcomeInFront();
+    }
 }
 
 void tst_Frame::endWrites_data()
