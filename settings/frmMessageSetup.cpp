@@ -2,6 +2,7 @@
 
 #include "DataFolder.h"
 #include "Dialogs.h"
+#include "ListRowDelegate.h"
 #include "ListRows.h"
 #include "Twips.h"
 #include "frmTypeOfSubliminal.h"
@@ -115,6 +116,8 @@ void frmMessageSetup::buildForm()
     lstMessage = new QListWidget(fmeAll);
     lstMessage->setObjectName(QStringLiteral("lstMessage"));
     lstMessage->setGeometry(Twips::toPixels(390, 3165, 5800, 2985, this));
+    lstCategory->setItemDelegate(new ListRowDelegate(lblMarked0, lstCategory));
+    lstMessage->setItemDelegate(new ListRowDelegate(lblMarked1, lstMessage));
     for (QListWidget *list : {lstCategory, lstMessage}) {
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setUniformItemSizes(true);

@@ -7,6 +7,7 @@
 #include "frmTypeOfSubliminal.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -47,6 +48,28 @@ QPoint centreOf(const QListWidget *list, int row)
 void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
     QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, centreOf(list, row));
+}
+
+// The first and the last column, in screen coordinates, where the widget draws
+// text over its background (the colour at the right end of the area's middle line).
+std::pair<int, int> inkColumns(QWidget *widget, const QRect &area)
+{
+    const QImage image = widget->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb background = image.pixel(image.width() - 1, image.height() / 2);
+    int first = -1, last = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qAbs(qGray(pixel) - qGray(background)) > 96) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+        }
+    }
+    const int origin = widget->mapToGlobal(area.topLeft()).x();
+    return {origin + first, origin + last};
 }
 
 QStringList rowsOf(const QList<MarkedEntry> &entries)
@@ -192,6 +215,37 @@ private Q_SLOTS:
         QCOMPARE(child("cmdDeleteMessage")->isEnabled(), deletable);
         if (!chosen.isEmpty())
             release(messages(), chosen.last());
+    }
+
+    // A row that repeats its heading's second half draws it where the heading does.
+    void rowsLineUpUnderTheirHeadings_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("categories") << "lstCategory"
+                                    << "lblMarked_0";
+        QTest::newRow("messages") << "lstMessage"
+                                  << "lblMarked_1";
+    }
+
+    void rowsLineUpUnderTheirHeadings()
+    {
+        QFETCH(QString, list);
+        QFETCH(QString, heading);
+
+        // Row 1 of each list, which is not selected.
+        openManager("[Categories]\n1=1First\n2=0Category of message\n\n"
+                    "[First]\n1=1One\n2=0Message, picture or file to be displayed\n");
+        auto *rows = m_manager->findChild<QListWidget *>(list);
+        auto *label = m_manager->findChild<QLabel *>(heading);
+        QVERIFY(!rows->item(1)->isSelected());
+        const auto [labelFirst, labelLast] = inkColumns(label, label->rect());
+        const auto [rowFirst, rowLast] = inkColumns(rows->viewport(), rows->visualItemRect(rows->item(1)));
+        // "No " under " Display", and the text ending where the heading's identical text ends.
+        QVERIFY2(qAbs(rowFirst - labelFirst) <= 2,
+            qPrintable(QStringLiteral("%1 %2").arg(rowFirst).arg(labelFirst)));
+        QVERIFY2(
+            qAbs(rowLast - labelLast) <= 1, qPrintable(QStringLiteral("%1 %2").arg(rowLast).arg(labelLast)));
     }
 
     void addCategory_data()
