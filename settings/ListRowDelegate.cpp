@@ -2,8 +2,10 @@
 
 #include <QAbstractItemView>
 #include <QApplication>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QToolTip>
 
 namespace {
 
@@ -89,4 +91,22 @@ QSize ListRowDelegate::sizeHint(const QStyleOptionViewItem &option, const QModel
     initStyleOption(&row, index);
     row.text = row.text.section(Tab, 0, 0);
     return styleOf(row)->sizeFromContents(QStyle::CT_ItemViewItem, &row, QSize(), row.widget);
+}
+
+bool ListRowDelegate::helpEvent(
+    QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option, const QModelIndex &index)
+{
+    if (event->type() == QEvent::ToolTip && index.isValid()) {
+        QStyleOptionViewItem row(option);
+        initStyleOption(&row, index);
+        const qsizetype tab = row.text.indexOf(Tab);
+        const QString text = row.text.mid(tab + 1);
+        if (tab >= 0 && row.fontMetrics.horizontalAdvance(text) > columns(row).text.width()) {
+            // As rich text, so that a long message wraps, and shown as typed whatever it holds.
+            QToolTip::showText(event->globalPos(), Qt::convertFromPlainText(text, Qt::WhiteSpaceNormal),
+                view->viewport(), option.rect);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
 }

@@ -6,7 +6,8 @@ class QLabel;
 
 // Draws a list row as two columns under the two halves of the list's heading:
 // the mark under the first, the name or message from where the second begins,
-// which is what the row's TAB stands for.
+// which is what the row's TAB stands for. A text cut short to fit its row shows
+// whole in the row's tooltip.
 class ListRowDelegate : public QStyledItemDelegate
 {
     Q_OBJECT
@@ -16,6 +17,8 @@ public:
     void paint(
         QPainter *painter, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    bool helpEvent(QHelpEvent *event, QAbstractItemView *view, const QStyleOptionViewItem &option,
+        const QModelIndex &index) override;
 
 private:
     struct Columns

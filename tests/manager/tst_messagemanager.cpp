@@ -11,6 +11,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTextDocumentFragment>
+#include <QToolTip>
 #include <QtTest>
 
 #include <memory>
@@ -246,6 +248,33 @@ private Q_SLOTS:
             qPrintable(QStringLiteral("%1 %2").arg(rowFirst).arg(labelFirst)));
         QVERIFY2(
             qAbs(rowLast - labelLast) <= 1, qPrintable(QStringLiteral("%1 %2").arg(rowLast).arg(labelLast)));
+    }
+
+    // A message too long for its row shows whole in the row's tooltip; one that fits has none.
+    void tooltips_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("long, with markup characters")
+            << QStringLiteral("Say <b>yes</b> & mean it, ") + QString(200, QLatin1Char('w')) << true;
+        QTest::newRow("short") << QStringLiteral("Calm") << false;
+    }
+
+    void tooltips()
+    {
+        QFETCH(QString, message);
+        QFETCH(bool, shown);
+
+        openManager("[Categories]\n1=1Mixed\n\n[Mixed]\n1=1" + message.toUtf8() + '\n');
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+        QListWidget *list = messages();
+        const QPoint centre = centreOf(list, 0);
+        QHelpEvent hover(QEvent::ToolTip, centre, list->viewport()->mapToGlobal(centre));
+        QApplication::sendEvent(list->viewport(), &hover);
+        QCOMPARE(QToolTip::isVisible(), shown);
+        if (shown)
+            QCOMPARE(QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText(), message);
     }
 
     void addCategory_data()
