@@ -382,8 +382,12 @@ void MDIForm1::hideMessageManager()
     // maximised one takes the others' state with it: the user goes back to
     // the Welcome screen, as it was when the frame first showed it.
     m_mdiArea->setActiveSubWindow(m_mainSub);
+    // In its normal state it has whatever size it had before it was first
+    // maximised: next to nothing when the frame started maximised.
     if (isMaximized())
         m_mainSub->showMaximized();
+    else if (!m_mainSub->isMaximized())
+        m_mainSub->setGeometry(QRect(QPoint(0, 0), m_mdiArea->viewport()->size()));
 }
 
 void MDIForm1::onSubWindowActivated(QMdiSubWindow *subWindow)

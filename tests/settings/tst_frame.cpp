@@ -176,14 +176,13 @@ void tst_Frame::closingTheManager_data()
 {
     QTest::addColumn<QString>("winMax");
     QTest::addColumn<QString>("how");
-    QTest::newRow("maximised, Close button") << ""
-                                             << "cmdExit";
-    QTest::newRow("maximised, close box key") << ""
-                                              << "Ctrl+F4";
-    QTest::newRow("normal, Close button, then maximised") << "No"
-                                                          << "cmdExit";
-    QTest::newRow("normal, close box key, then maximised") << "No"
-                                                           << "Ctrl+F4";
+    // clang-format off
+    QTest::newRow("maximised, Close button") << "" << "cmdExit";
+    QTest::newRow("maximised, close box key") << "" << "Ctrl+F4";
+    QTest::newRow("normal, Close button, then maximised") << "No" << "cmdExit";
+    QTest::newRow("normal, close box key, then maximised") << "No" << "Ctrl+F4";
+    QTest::newRow("maximised, restored while the manager is open") << "" << "restore, cmdExit";
+    // clang-format on
 }
 
 void tst_Frame::closingTheManager()
@@ -219,6 +218,11 @@ void tst_Frame::closingTheManager()
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::ControlModifier);
     QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
     QVERIFY(editMenu->isVisible());
+    if (how.startsWith(QLatin1String("restore"))) {
+        frame->showNormal();
+        QTRY_VERIFY(!frame->isMaximized());
+        how = QStringLiteral("cmdExit");
+    }
     if (how == QLatin1String("cmdExit")) {
         auto *close = frame->messageManager()->findChild<QPushButton *>(how);
         QTest::mouseClick(close, Qt::LeftButton, Qt::NoModifier, close->rect().center());
