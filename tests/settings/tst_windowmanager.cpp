@@ -238,6 +238,17 @@ void tst_WindowManager::deleteAMessageWithTheMouse()
     QCOMPARE(Dialogs::takeShown().size(), 1);
     QCOMPARE(TestEnvironment::readFile(dataFile), QByteArray(Library).replace("2=1Done is good\n", "2=\n"));
 
+    // The one left, through "Delete Message" in the "&Edit Messages" menu.
+    clickRow(messages, 0);
+    QTRY_VERIFY(deleteMessage->isEnabled());
+    Dialogs::queueAnswer(int(QMessageBox::Yes));
+    xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+e"),
+        QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
+    QTRY_COMPARE(messages->count(), 0);
+    QCOMPARE(Dialogs::takeShown().size(), 1);
+    QCOMPARE(TestEnvironment::readFile(dataFile),
+        QByteArray(Library).replace("1=1One thing at a time\n2=1Done is good\n", "1=\n2=\n"));
+
     clickButton(manager->findChild<QPushButton *>(QStringLiteral("cmdExit")));
     QTRY_VERIFY(!frame->managerSubWindow()->isVisible());
     verifyWelcomeInFront(frame.get());
