@@ -405,7 +405,8 @@ void MDIForm1::onSubWindowActivated(QMdiSubWindow *subWindow)
 
 void MDIForm1::pressManagerButton(const char *name)
 {
-    if (!m_manager)
+    // A hidden manager's selection is not what the user sees.
+    if (!m_manager || !m_managerSub->isVisible())
         return;
     if (auto *button = m_manager->findChild<QPushButton *>(QLatin1String(name)))
         button->click();
