@@ -17,8 +17,10 @@
 #include <QScreen>
 #include <QStandardPaths>
 
+#include <sys/prctl.h>
 #include <xcb/xcb.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <memory>
 
@@ -162,6 +164,8 @@ void tst_WindowManager::initTestCase()
     m_windowManager = std::make_unique<QProcess>();
     m_windowManager->setProcessEnvironment(m_windowManagerEnv->processEnvironment());
     m_windowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // Should this test crash, the tests after it must not find a window manager left behind.
+    m_windowManager->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
     m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
     QVERIFY(m_windowManager->waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(windowManagerRuns(), 20000);
