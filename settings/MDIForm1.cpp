@@ -264,6 +264,9 @@ void MDIForm1::MDIForm_Resize()
         if (blnLoaded)
             writeWinMax(QString());
         centrePanels();
+        // A child left in its normal state would stay at the top left while
+        // its panel is centred for the whole frame.
+        maximiseIfFrameIs(m_mdiArea->currentSubWindow());
     } else {
         if (blnLoaded)
             writeWinMax(QStringLiteral("No"));
@@ -375,6 +378,16 @@ void MDIForm1::hideMessageManager()
     // Coming back later is a new activation.
     if (m_lastActivated == m_managerSub)
         m_lastActivated = nullptr;
+    // A hidden child leaves the area with no active child at all, and a
+    // maximised one takes the others' state with it: the user goes back to
+    // the Welcome screen, as it was when the frame first showed it.
+    m_mdiArea->setActiveSubWindow(m_mainSub);
+    // In its normal state it has whatever size it had before it was first
+    // maximised: next to nothing when the frame started maximised.
+    if (isMaximized())
+        m_mainSub->showMaximized();
+    else if (!m_mainSub->isMaximized())
+        m_mainSub->setGeometry(QRect(QPoint(0, 0), m_mdiArea->viewport()->size()));
 }
 
 void MDIForm1::onSubWindowActivated(QMdiSubWindow *subWindow)
@@ -392,7 +405,8 @@ void MDIForm1::onSubWindowActivated(QMdiSubWindow *subWindow)
 
 void MDIForm1::pressManagerButton(const char *name)
 {
-    if (!m_manager)
+    // A hidden manager's selection is not what the user sees.
+    if (!m_manager || !m_managerSub->isVisible())
         return;
     if (auto *button = m_manager->findChild<QPushButton *>(QLatin1String(name)))
         button->click();
@@ -441,19 +455,27 @@ bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
             hideMessageManager();
         return true;
     }
-    auto inNormalState = [subWindow] {
-        return !(
-            subWindow->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen));
-    };
+    if (event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange)
+        maximiseIfFrameIs(subWindow);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MDIForm1::wantsMaximising(const QMdiSubWindow *subWindow) const
+{
     // Only the child in front: the area restores the others when another is
     // maximised, and maximising one of those would bring it forward.
-    auto inFront = [this, subWindow] { return m_mdiArea->currentSubWindow() == subWindow; };
-    if ((event->type() == QEvent::Resize || event->type() == QEvent::WindowStateChange) && isMaximized()
-        && subWindow->isVisible() && inNormalState() && inFront()) {
-        QTimer::singleShot(0, subWindow, [this, subWindow, inNormalState, inFront] {
-            if (!m_ending && isMaximized() && subWindow->isVisible() && inNormalState() && inFront())
-                subWindow->showMaximized();
-        });
-    }
-    return QMainWindow::eventFilter(watched, event);
+    return subWindow && !m_ending && isMaximized() && subWindow->isVisible()
+        && !(subWindow->windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen))
+        && m_mdiArea->currentSubWindow() == subWindow;
+}
+
+void MDIForm1::maximiseIfFrameIs(QMdiSubWindow *subWindow)
+{
+    if (!wantsMaximising(subWindow))
+        return;
+    // Deferred: the state may still be changing when the event arrives.
+    QTimer::singleShot(0, subWindow, [this, subWindow] {
+        if (wantsMaximising(subWindow))
+            subWindow->showMaximized();
+    });
 }

@@ -73,6 +73,8 @@ private:
     void onSubWindowActivated(QMdiSubWindow *subWindow);
     void hideMessageManager();
     void pressManagerButton(const char *name);
+    bool wantsMaximising(const QMdiSubWindow *subWindow) const;
+    void maximiseIfFrameIs(QMdiSubWindow *subWindow);
 
     QMdiArea *m_mdiArea = nullptr;
     frmMain *m_main = nullptr;

@@ -2,6 +2,7 @@
 
 #include "DataFolder.h"
 #include "Dialogs.h"
+#include "ListRowDelegate.h"
 #include "ListRows.h"
 #include "Twips.h"
 #include "frmTypeOfSubliminal.h"
@@ -115,6 +116,8 @@ void frmMessageSetup::buildForm()
     lstMessage = new QListWidget(fmeAll);
     lstMessage->setObjectName(QStringLiteral("lstMessage"));
     lstMessage->setGeometry(Twips::toPixels(390, 3165, 5800, 2985, this));
+    lstCategory->setItemDelegate(new ListRowDelegate(lblMarked0, lstCategory));
+    lstMessage->setItemDelegate(new ListRowDelegate(lblMarked1, lstMessage));
     for (QListWidget *list : {lstCategory, lstMessage}) {
         list->setSelectionMode(QAbstractItemView::SingleSelection);
         list->setUniformItemSizes(true);
@@ -162,11 +165,13 @@ void frmMessageSetup::buildForm()
     setTabOrder(cmdDeleteMessage, cmdEditSubliminal);
     setTabOrder(cmdEditSubliminal, cmdExit);
 
-    connect(lstCategory, &QListWidget::currentRowChanged, this, [this] {
+    // The handlers read the selected row. A mouse press makes a row current
+    // before it selects it, so the current-row signal would come too early.
+    connect(lstCategory, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_filling)
             lstCategory_Click();
     });
-    connect(lstMessage, &QListWidget::currentRowChanged, this, [this] {
+    connect(lstMessage, &QListWidget::itemSelectionChanged, this, [this] {
         if (!m_filling)
             lstMessage_Click();
     });

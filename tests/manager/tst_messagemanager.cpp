@@ -7,9 +7,12 @@
 #include "frmTypeOfSubliminal.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QTextDocumentFragment>
+#include <QToolTip>
 #include <QtTest>
 
 #include <memory>
@@ -36,6 +39,39 @@ QStringList rowsOf(const QListWidget *list)
     for (int i = 0; i < list->count(); ++i)
         rows.append(list->item(i)->text());
     return rows;
+}
+
+QPoint centreOf(const QListWidget *list, int row)
+{
+    return list->visualItemRect(list->item(row)).center();
+}
+
+// As a user selects a row: a press and a release of the left button on it.
+void clickRow(QListWidget *list, int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers, centreOf(list, row));
+}
+
+// The first and the last column, in screen coordinates, where the widget draws
+// text over its background (the colour at the right end of the area's middle line).
+std::pair<int, int> inkColumns(QWidget *widget, const QRect &area)
+{
+    const QImage image = widget->grab(area).toImage().convertToFormat(QImage::Format_RGB32);
+    const QRgb background = image.pixel(image.width() - 1, image.height() / 2);
+    int first = -1, last = -1;
+    for (int x = 0; x < image.width(); ++x) {
+        for (int y = 0; y < image.height(); ++y) {
+            const QRgb pixel = image.pixel(x, y);
+            if (qAbs(qGray(pixel) - qGray(background)) > 96) {
+                if (first < 0)
+                    first = x;
+                last = x;
+                break;
+            }
+        }
+    }
+    const int origin = widget->mapToGlobal(area.topLeft()).x();
+    return {origin + first, origin + last};
 }
 
 QStringList rowsOf(const QList<MarkedEntry> &entries)
@@ -117,6 +153,128 @@ private Q_SLOTS:
     {
         m_manager.reset();
         m_env.reset();
+    }
+
+    // What a user sees after choosing rows: the listed messages, the selected one, the buttons.
+    void selecting_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("category");
+        QTest::addColumn<QList<int>>("chosen"); // message rows, in turn; none: the first is selected anyway
+        QTest::addColumn<int>("selected");
+        QTest::addColumn<bool>("editable");
+        QTest::addColumn<bool>("deletable");
+
+        QTest::newRow("click a category: its messages, the first selected")
+            << "click" << 1 << QList<int>() << 0 << false << true;
+        QTest::newRow("click a text message") << "click" << 1 << QList<int> {1} << 1 << true << true;
+        QTest::newRow("click a picture after a text")
+            << "click" << 1 << QList<int> {1, 0} << 0 << false << true;
+        QTest::newRow("a press alone selects") << "press" << 1 << QList<int> {1} << 1 << true << true;
+        QTest::newRow("Ctrl+click on the selected message clears it")
+            << "ctrl-click" << 0 << QList<int> {1} << -1 << false << false;
+        QTest::newRow("arrow keys") << "keys" << 1 << QList<int> {1} << 1 << true << true;
+    }
+
+    void selecting()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, category);
+        QFETCH(QList<int>, chosen);
+        QFETCH(int, selected);
+        QFETCH(bool, editable);
+        QFETCH(bool, deletable);
+
+        openManager();
+        auto choose = [&how](QListWidget *list, int row) {
+            if (how == QLatin1String("keys")) {
+                list->setFocus();
+                for (int i = list->currentRow(); i < row; ++i)
+                    QTest::keyClick(list, Qt::Key_Down);
+            } else if (how == QLatin1String("press")) {
+                QTest::mousePress(list->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(list, row));
+            } else {
+                clickRow(list, row);
+            }
+        };
+        auto release = [&how](QListWidget *list, int row) {
+            if (how == QLatin1String("press"))
+                QTest::mouseRelease(list->viewport(), Qt::LeftButton, Qt::NoModifier, centreOf(list, row));
+        };
+        choose(categories(), category);
+        release(categories(), category);
+        for (int row : chosen)
+            choose(messages(), row);
+        if (how == QLatin1String("ctrl-click"))
+            clickRow(messages(), chosen.last(), Qt::ControlModifier);
+
+        // Seen while the button is still down, for a press.
+        verifyListsMatchFile();
+        QVERIFY(categories()->item(category)->isSelected());
+        const QList<QListWidgetItem *> selectedItems = messages()->selectedItems();
+        QCOMPARE(selectedItems.isEmpty() ? -1 : messages()->row(selectedItems.first()), selected);
+        QCOMPARE(child("cmdEditSubliminal")->isEnabled(), editable);
+        QCOMPARE(child("cmdDeleteMessage")->isEnabled(), deletable);
+        if (!chosen.isEmpty())
+            release(messages(), chosen.last());
+    }
+
+    // A row that repeats its heading's second half draws it where the heading does.
+    void rowsLineUpUnderTheirHeadings_data()
+    {
+        QTest::addColumn<QString>("list");
+        QTest::addColumn<QString>("heading");
+        QTest::newRow("categories") << "lstCategory"
+                                    << "lblMarked_0";
+        QTest::newRow("messages") << "lstMessage"
+                                  << "lblMarked_1";
+    }
+
+    void rowsLineUpUnderTheirHeadings()
+    {
+        QFETCH(QString, list);
+        QFETCH(QString, heading);
+
+        // Row 1 of each list, which is not selected.
+        openManager("[Categories]\n1=1First\n2=0Category of message\n\n"
+                    "[First]\n1=1One\n2=0Message, picture or file to be displayed\n");
+        auto *rows = m_manager->findChild<QListWidget *>(list);
+        auto *label = m_manager->findChild<QLabel *>(heading);
+        QVERIFY(!rows->item(1)->isSelected());
+        const auto [labelFirst, labelLast] = inkColumns(label, label->rect());
+        const auto [rowFirst, rowLast] = inkColumns(rows->viewport(), rows->visualItemRect(rows->item(1)));
+        // "No " under " Display", and the text ending where the heading's identical text ends.
+        QVERIFY2(qAbs(rowFirst - labelFirst) <= 2,
+            qPrintable(QStringLiteral("%1 %2").arg(rowFirst).arg(labelFirst)));
+        QVERIFY2(
+            qAbs(rowLast - labelLast) <= 1, qPrintable(QStringLiteral("%1 %2").arg(rowLast).arg(labelLast)));
+    }
+
+    // A message too long for its row shows whole in the row's tooltip; one that fits has none.
+    void tooltips_data()
+    {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("long, with markup characters")
+            << QStringLiteral("Say <b>yes</b> & mean it, ") + QString(200, QLatin1Char('w')) << true;
+        QTest::newRow("short") << QStringLiteral("Calm") << false;
+    }
+
+    void tooltips()
+    {
+        QFETCH(QString, message);
+        QFETCH(bool, shown);
+
+        openManager("[Categories]\n1=1Mixed\n\n[Mixed]\n1=1" + message.toUtf8() + '\n');
+        QToolTip::hideText();
+        QTRY_VERIFY(!QToolTip::isVisible());
+        QListWidget *list = messages();
+        const QPoint centre = centreOf(list, 0);
+        QHelpEvent hover(QEvent::ToolTip, centre, list->viewport()->mapToGlobal(centre));
+        QApplication::sendEvent(list->viewport(), &hover);
+        QCOMPARE(QToolTip::isVisible(), shown);
+        if (shown)
+            QCOMPARE(QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText(), message);
     }
 
     void addCategory_data()
@@ -209,7 +367,7 @@ private Q_SLOTS:
         QFETCH(bool, warned);
 
         openManager();
-        messages()->setCurrentRow(row);
+        clickRow(messages(), row);
         Dialogs::queueAnswer(answer);
         if (action == QStringLiteral("edit")) {
             child("cmdEditSubliminal")->click();
@@ -253,7 +411,7 @@ private Q_SLOTS:
         QFETCH(QStringList, stored);
 
         openManager(library);
-        categories()->setCurrentRow(row);
+        clickRow(categories(), row);
         const QString name = ListRows::StripMark(categories()->item(row)->text());
         const int count = messages()->count();
         Dialogs::queueAnswer(int(QMessageBox::Yes));
@@ -284,7 +442,7 @@ private Q_SLOTS:
         QFETCH(QString, offered);
 
         openManager();
-        categories()->setCurrentRow(category);
+        clickRow(categories(), category);
         QCOMPARE(messages()->currentRow(), 0);
         QCOMPARE(child("cmdEditSubliminal")->isEnabled(), !offered.isEmpty());
         Dialogs::queueAnswer(int(QMessageBox::Yes));
@@ -316,7 +474,7 @@ private Q_SLOTS:
 
         openManager();
         QListWidget *list = categoryList ? categories() : messages();
-        list->setCurrentRow(row);
+        clickRow(list, row);
         const QList<QByteArray> before = libraryBytes().split('\n');
         if (categoryList) {
             const QPoint centre = list->visualItemRect(list->item(row)).center();
@@ -378,7 +536,7 @@ private Q_SLOTS:
         QFETCH(QString, action);
 
         openManager();
-        messages()->setCurrentRow(1);
+        clickRow(messages(), 1);
         QVERIFY(QFile::remove(dataFile()));
         QVERIFY(!folder || QDir().mkdir(dataFile()));
         if (action == QStringLiteral("mark")) {

@@ -4,6 +4,7 @@
 #include "frmMessageSetup.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -27,6 +28,8 @@ private Q_SLOTS:
     void menuTable_data();
     void menuTable();
     void editMenuWhileTheManagerIsActive();
+    void closingTheManager_data();
+    void closingTheManager();
     void endWrites_data();
     void endWrites();
 
@@ -167,6 +170,75 @@ void tst_Frame::editMenuWhileTheManagerIsActive()
     QTRY_VERIFY(!editMenu->isVisible());
     frame->bringUpMessageManager();
     QTRY_VERIFY(editMenu->isVisible());
+}
+
+void tst_Frame::closingTheManager_data()
+{
+    QTest::addColumn<QString>("winMax");
+    QTest::addColumn<QString>("how");
+    // clang-format off
+    QTest::newRow("maximised, Close button") << "" << "cmdExit";
+    QTest::newRow("maximised, close box key") << "" << "Ctrl+F4";
+    QTest::newRow("normal, Close button, then maximised") << "No" << "cmdExit";
+    QTest::newRow("normal, close box key, then maximised") << "No" << "Ctrl+F4";
+    QTest::newRow("maximised, restored while the manager is open") << "" << "restore, cmdExit";
+    // clang-format on
+}
+
+void tst_Frame::closingTheManager()
+{
+    QFETCH(QString, winMax);
+    QFETCH(QString, how);
+
+    storeSettings({{"WinMax", winMax}, {"UsedBefore", "Yes"}});
+    writeLibrary(DataFolder::dataFilePath(DataFolder::locate(m_env->home())), QStringLiteral("Calm"),
+        {QStringLiteral("I breathe slowly")});
+    auto frame = loadFrame();
+    QVERIFY(frame);
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
+    QMdiSubWindow *welcome = frame->mainSubWindow();
+    // Back on the Welcome screen as the frame first showed it, its content in view.
+    auto verifyWelcomeInFront = [&] {
+        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), welcome);
+        QTRY_COMPARE(welcome->isMaximized(), frame->isMaximized());
+        QVERIFY(!welcome->isMinimized());
+        QVERIFY(!editMenu->isVisible());
+        QCOMPARE(frame->windowTitle(),
+            frame->isMaximized() ? QStringLiteral("Murmurine Settings - [Welcome screen]")
+                                 : QStringLiteral("Murmurine Settings"));
+        const QWidget *panel = frame->mainWindow()->contentPanel();
+        QVERIFY(welcome->rect().contains(QRect(panel->mapTo(welcome, QPoint(0, 0)), panel->size())));
+    };
+    verifyWelcomeInFront();
+    if (QTest::currentTestFailed())
+        return;
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::ControlModifier);
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
+    QVERIFY(editMenu->isVisible());
+    if (how.startsWith(QLatin1String("restore"))) {
+        frame->showNormal();
+        QTRY_VERIFY(!frame->isMaximized());
+        how = QStringLiteral("cmdExit");
+    }
+    if (how == QLatin1String("cmdExit")) {
+        auto *close = frame->messageManager()->findChild<QPushButton *>(how);
+        QTest::mouseClick(close, Qt::LeftButton, Qt::NoModifier, close->rect().center());
+    } else {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+    }
+    QTRY_VERIFY(!frame->managerSubWindow()->isVisible());
+    verifyWelcomeInFront();
+    if (QTest::currentTestFailed())
+        return;
+
+    if (!frame->isMaximized()) {
+        frame->showMaximized();
+        QTRY_VERIFY(frame->isMaximized());
+        verifyWelcomeInFront();
+    }
 }
 
 void tst_Frame::endWrites_data()
