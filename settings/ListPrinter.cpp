@@ -34,12 +34,14 @@ QList<ListPrinter::Piece> ListPrinter::laidOut(const QString &text, double *widt
 {
     const QFontMetricsF metrics(m_painter.font(), m_printer);
     const double tab = TabStopTwips * m_printer->logicalDpiX() / TwipsPerInch;
+    // A piece that ends just short of a stop is still kept apart from the next.
+    const double gap = metrics.horizontalAdvance(QLatin1Char(' '));
     QList<Piece> pieces;
     double x = 0;
     const QStringList texts = text.split(QLatin1Char('\t'));
     for (qsizetype i = 0; i < texts.size(); ++i) {
         if (i > 0)
-            x = (std::floor(x / tab) + 1) * tab;
+            x = (std::floor((x + gap) / tab) + 1) * tab;
         pieces.append({x, texts.at(i)});
         x += metrics.horizontalAdvance(texts.at(i));
     }

@@ -9,7 +9,7 @@ class QPrinter;
 
 // Prints lines of text one below the other on a printer, starting a new page
 // when one is full, and measures text in twips (1440 to the inch) whatever the
-// printer's resolution. A TAB moves on to the next half inch.
+// printer's resolution. A TAB moves on to the next half inch at least a space away.
 class ListPrinter
 {
 public:
