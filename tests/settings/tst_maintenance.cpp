@@ -73,6 +73,8 @@ private Q_SLOTS:
     void failedCopies();
     void printList_data();
     void printList();
+    void printRefusals_data();
+    void printRefusals();
 
 private:
     QString factoryFile() const { return appFolder() + QStringLiteral("/data.txt"); }
@@ -118,21 +120,31 @@ void tst_Maintenance::resetThenRestore()
 void tst_Maintenance::retrieve_data()
 {
     QTest::addColumn<QString>("file"); // "BACKUP": the backup file itself
+    QTest::addColumn<bool>("dataGone"); // the data file was deleted behind the program's back
     QTest::addColumn<QByteArray>("expected");
+    QTest::addColumn<QByteArray>("backupAfter");
+    QTest::addColumn<QString>("firstRow");
 
-    QTest::newRow("an older library") << "old/DATA.TXT" << Older;
-    QTest::newRow("the backup file itself") << "BACKUP" << OldBackup;
+    QTest::newRow("an older library") << "old/DATA.TXT" << false << Older << Mine << "Yes\tOlder";
+    QTest::newRow("the backup file itself") << "BACKUP" << false << OldBackup << Mine << "No \tKept";
+    QTest::newRow("no data file: the last backup is kept")
+        << "old/DATA.TXT" << true << Older << OldBackup << "Yes\tOlder";
 }
 
 void tst_Maintenance::retrieve()
 {
     QFETCH(QString, file);
+    QFETCH(bool, dataGone);
     QFETCH(QByteArray, expected);
+    QFETCH(QByteArray, backupAfter);
+    QFETCH(QString, firstRow);
 
     QVERIFY(openLibrary(Mine));
     QVERIFY(TestEnvironment::writeFile(backupFile(), OldBackup));
     QVERIFY(QDir().mkpath(scratch(QStringLiteral("old"))));
     QVERIFY(TestEnvironment::writeFile(scratch(QStringLiteral("old/DATA.TXT")), Older));
+    if (dataGone)
+        QVERIFY(QFile::remove(dataFile()));
     const QString path = file == QLatin1String("BACKUP") ? backupFile() : scratch(file);
 
     const QList<Dialogs::Shown> shown = run("mnuRetrieve", {path});
@@ -140,9 +152,9 @@ void tst_Maintenance::retrieve()
     QCOMPARE(shown.first().title, QStringLiteral("Open old data file"));
     QCOMPARE(shown.first().defaultText, QStringLiteral("Murmurine Data file (DATA.TXT)"));
     QCOMPARE(TestEnvironment::readFile(dataFile()), expected);
-    QCOMPARE(TestEnvironment::readFile(backupFile()), Mine);
-    QCOMPARE(ListRows::StripMark(rows(categories()).first()),
-        ListRows::StripMark(ListRows::row(DataFile(dataFile()).readCategories().first())));
+    QCOMPARE(TestEnvironment::readFile(backupFile()), backupAfter);
+    QCOMPARE(rows(categories()).first(), firstRow);
+    QCOMPARE(categories()->currentRow(), 0);
 }
 
 void tst_Maintenance::nothingChanges_data()
@@ -162,8 +174,7 @@ void tst_Maintenance::nothingChanges_data()
            "backup has been done. Please ensure you can write to the application directory.";
     QTest::newRow("restore a garbage backup")
         << QByteArray("mnuRestoreBackup") << QByteArray("\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR", 16)
-        << QByteArray() << yes
-        << "The backup file %backup% does not hold any categories and messages";
+        << QByteArray() << yes << "The backup file %backup% does not hold any categories and messages";
     QTest::newRow("restore, No") << QByteArray("mnuRestoreBackup") << OldBackup << QByteArray()
                                  << QVariantList {button(QMessageBox::No)} << "This button restores";
     QTest::newRow("reset, Cancel") << QByteArray("mnuResetData") << OldBackup << QByteArray()
@@ -342,6 +353,40 @@ void tst_Maintenance::printList()
         QVERIFY2(!first->contains(QStringLiteral("word40")), qPrintable(*first));
         QVERIFY(first->trimmed().contains(QRegularExpression(QStringLiteral("word\\d\\d$"))));
     }
+}
+
+void tst_Maintenance::printRefusals_data()
+{
+    QTest::addColumn<QVariantList>("answers");
+    QTest::addColumn<QString>("lastBox");
+
+    QTest::newRow("No to printing") << QVariantList {button(QMessageBox::No)} << "Are you sure";
+    QTest::newRow("No to a PDF file") << QVariantList {button(QMessageBox::Yes), button(QMessageBox::No)}
+                                      << "No printer has been set up on this computer";
+    QTest::newRow("a PDF file in a folder that is not there") << QVariantList {button(QMessageBox::Yes),
+        button(QMessageBox::Yes), "%missing%/list.pdf", button(QMessageBox::Yes),
+        Box} << "The list could not be sent to %missing%/list.pdf.";
+}
+
+void tst_Maintenance::printRefusals()
+{
+    QFETCH(QVariantList, answers);
+    QFETCH(QString, lastBox);
+
+    if (!QPrinterInfo::defaultPrinter().isNull())
+        QSKIP("A printer is set up here, so the list would be printed rather than saved.");
+    QVERIFY(openLibrary(Mine));
+    const QString missing = scratch(QStringLiteral("missing"));
+    for (QVariant &answer : answers) {
+        if (answer.typeId() == QMetaType::QString)
+            answer = answer.toString().replace(QStringLiteral("%missing%"), missing);
+    }
+    const QList<Dialogs::Shown> shown = run("mnuPrint", answers);
+    lastBox.replace(QStringLiteral("%missing%"), missing);
+    QVERIFY2(shown.last().text.startsWith(lastBox), qPrintable(shown.last().text));
+    QVERIFY(!shown.last().text.startsWith(QStringLiteral("Printing has finished")));
+    QCOMPARE(
+        QDir(m_env->root()).entryList(QStringList {QStringLiteral("*.pdf")}, QDir::Files), QStringList());
 }
 
 QTEST_MAIN(tst_Maintenance)
