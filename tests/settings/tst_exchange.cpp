@@ -136,8 +136,6 @@ void tst_Exchange::exportRefusals_data()
 
     QTest::newRow("empty category") << 2 << "" << QVariantList {}
                                     << "Please select a non-empty category to export.";
-    QTest::newRow("no file name") << 0 << "" << QVariantList {Box}
-                                  << "Please start again and enter a file name to use.";
     QTest::newRow("no category name") << 0 << "new.cat" << QVariantList {button(QMessageBox::Yes), "  ", Box}
                                       << "Category Export cancelled";
     QTest::newRow("name typed without extension, .cat there, kept")
@@ -188,7 +186,6 @@ void tst_Exchange::importFiles_data()
 
     QTest::newRow("no CategoryName, messages all the same")
         << QByteArray("[New Category]\n0=a\n1=b\n") << QVariantList {Box} << "" << QStringList() << invalid;
-    QTest::newRow("empty file") << QByteArray() << QVariantList {Box} << "" << QStringList() << invalid;
     QTest::newRow("binary") << QByteArray("\x7f"
                                           "ELF\x02\x01\x00\x00=\xff\xfe[\x00]\n\x00\x01",
         17) << QVariantList {Box}
@@ -230,12 +227,6 @@ void tst_Exchange::importFiles_data()
         << head + "Categories\n0=a\n"
         << QVariantList {button(QMessageBox::Ok), Box, QVariant(), Box} << "" << QStringList()
         << "The import has been cancelled.";
-    QTest::newRow("a missing text file")
-        << head + "Files\n0=#TEXTFILE# C:\\Texts\\poem.txt\n"
-        << ok << "Yes\tFiles" << QStringList {"Yes\t#TEXTFILE# C:\\Texts\\poem.txt"} << "Import complete.";
-    QTest::newRow("cancelled at the confirmation")
-        << head + "Later\n0=a\n"
-        << QVariantList {button(QMessageBox::Cancel)} << "" << QStringList() << "The category called 'Later'";
 }
 
 void tst_Exchange::importFiles()

@@ -38,7 +38,6 @@ void tst_PrintWrapped::evenCharacters_data()
     QTest::addColumn<QStringList>("lines");
 
     QTest::newRow("exactly the page width") << times(30, 'x') << 3000.0 << QStringList {times(30, 'x')};
-    QTest::newRow("empty") << QString() << 3000.0 << QStringList {QString()};
     // 1, 11 fit the page less its margin (2000), 21 does not: 11 characters a line,
     // until the rest fits the whole page.
     QTest::newRow("no spaces") << times(45, 'x') << 3000.0
