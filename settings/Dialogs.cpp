@@ -83,6 +83,24 @@ QMessageBox::StandardButton Dialogs::question(QWidget *parent, const QString &te
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 
+QMessageBox::StandardButton Dialogs::ask(QWidget *parent, const QString &text, const QString &title,
+                                         QMessageBox::StandardButtons buttons, Icon icon)
+{
+    const QMessageBox::StandardButton dismissed
+        = buttons.testFlag(QMessageBox::Cancel) ? QMessageBox::Cancel : QMessageBox::No;
+    if (testState().on) {
+        const QVariant answer = takeAnswer(Kind::Question, text, titleOrDefault(title), QString());
+        return answer.isValid() ? static_cast<QMessageBox::StandardButton>(answer.toInt()) : dismissed;
+    }
+    static constexpr QMessageBox::Icon Icons[] = {QMessageBox::NoIcon, QMessageBox::Information,
+        QMessageBox::Question, QMessageBox::Warning, QMessageBox::Critical};
+    QMessageBox box(Icons[static_cast<int>(icon)], titleOrDefault(title), text, buttons, parent);
+    box.setTextFormat(Qt::PlainText);
+    box.setEscapeButton(dismissed);
+    const auto answer = static_cast<QMessageBox::StandardButton>(box.exec());
+    return buttons.testFlag(answer) ? answer : dismissed;
+}
+
 std::optional<QString> Dialogs::input(QWidget *parent, const QString &prompt, const QString &title,
                                       const QString &defaultText)
 {

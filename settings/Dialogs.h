@@ -30,6 +30,9 @@ public:
                         Icon icon = Icon::None);
     // Yes, No and Cancel buttons with the question icon.
     static QMessageBox::StandardButton question(QWidget *parent, const QString &text, const QString &title);
+    // A box with other buttons; dismissing it answers Cancel, or No when it has no Cancel.
+    static QMessageBox::StandardButton ask(QWidget *parent, const QString &text, const QString &title,
+                                           QMessageBox::StandardButtons buttons, Icon icon);
     // std::nullopt when cancelled.
     static std::optional<QString> input(QWidget *parent, const QString &prompt, const QString &title,
                                         const QString &defaultText);

@@ -76,3 +76,18 @@ QString FileDialogs::ShowSaveDialog(
     }
     return path;
 }
+
+QString FileDialogs::withExtension(
+    QWidget *owner, const QString &path, const QString &extension, const QString &title)
+{
+    if (path.right(extension.size()).toLower() == extension.toLower())
+        return path;
+    const QString extended = path + extension;
+    if (!QFileInfo::exists(extended))
+        return extended;
+    const QString question = extended + QStringLiteral(" already exists.\nDo you want to replace it?");
+    if (Dialogs::ask(owner, question, title, QMessageBox::Yes | QMessageBox::No, Dialogs::Icon::Warning)
+        != QMessageBox::Yes)
+        return QString();
+    return extended;
+}

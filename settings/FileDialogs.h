@@ -21,6 +21,13 @@ public:
     static QString ShowSaveDialog(
         QWidget *owner, const QString &filter, const QString &title, const QString &initialFolder);
 
+    // The path with extension (".cat") added unless it ends with it in any letter
+    // case. The dialog only asked about the name as typed: when the added
+    // extension names an existing file, the user is asked before it is replaced,
+    // and a No gives "".
+    static QString withExtension(
+        QWidget *owner, const QString &path, const QString &extension, const QString &title);
+
     // "Text Files (*.txt)|*.txt" -> "Text Files (*.txt)", "Pictures|*.bmp;*.gif" -> "Pictures (*.bmp *.gif)".
     static QString toQtFilter(const QString &filter);
 };

@@ -1,7 +1,11 @@
 #include "MDIForm1.h"
 
+#include "CategoryExchange.h"
+#include "DataMaintenance.h"
 #include "Dialogs.h"
 #include "IniProcedures.h"
+#include "PrintList.h"
+#include "ShippedFile.h"
 #include "Twips.h"
 #include "ValueConversions.h"
 #include "frmMain.h"
@@ -132,14 +136,37 @@ void MDIForm1::createMenus()
             m_manager->copyMessage();
     });
     addSpacer(mnuEdit, "mnuSpacer4");
-    addEntry(mnuEdit, QStringLiteral("Print List"), "mnuPrint", {}, notBuilt);
+    addEntry(mnuEdit, QStringLiteral("Print List"), "mnuPrint", {}, [this] {
+        if (m_manager)
+            PrintList(this, m_manager).run();
+    });
     addSpacer(mnuEdit, "mnuSpacer5");
-    addEntry(mnuEdit, QStringLiteral("Reset Data"), "mnuResetData", {}, notBuilt);
-    addEntry(mnuEdit, QStringLiteral("Restore from Backup"), "mnuRestoreBackup", {}, notBuilt);
-    addEntry(mnuEdit, QStringLiteral("Retrieve data from older version"), "mnuRetrieve", {}, notBuilt);
+    auto maintenance = [this] {
+        return DataMaintenance(
+            this, m_manager, ShippedFile::locate(QStringLiteral("data.txt"), m_main->applicationFolder()));
+    };
+    addEntry(mnuEdit, QStringLiteral("Reset Data"), "mnuResetData", {}, [this, maintenance] {
+        if (m_manager)
+            maintenance().ResetData();
+    });
+    addEntry(mnuEdit, QStringLiteral("Restore from Backup"), "mnuRestoreBackup", {}, [this, maintenance] {
+        if (m_manager)
+            maintenance().RestoreFromBackup();
+    });
+    addEntry(
+        mnuEdit, QStringLiteral("Retrieve data from older version"), "mnuRetrieve", {}, [this, maintenance] {
+            if (m_manager)
+                maintenance().RetrieveOlderVersion();
+        });
     addSpacer(mnuEdit, "mnuSpacerImport");
-    addEntry(mnuEdit, QStringLiteral("Import Category"), "mnuImportCategory", {}, notBuilt);
-    addEntry(mnuEdit, QStringLiteral("Export Category"), "mnuExportCategory", {}, notBuilt);
+    addEntry(mnuEdit, QStringLiteral("Import Category"), "mnuImportCategory", {}, [this] {
+        if (m_manager && CategoryExchange(this, m_manager).ImportCategory())
+            Q_EMIT categoryImported();
+    });
+    addEntry(mnuEdit, QStringLiteral("Export Category"), "mnuExportCategory", {}, [this] {
+        if (m_manager)
+            CategoryExchange(this, m_manager).ExportCategory();
+    });
     mnuEdit->menuAction()->setVisible(false);
 
     QMenu *mnuHelpMain = addMenu(QStringLiteral("&Help"), "mnuHelpMain");

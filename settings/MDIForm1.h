@@ -49,6 +49,8 @@ public:
 
 Q_SIGNALS:
     void programEnded();
+    // A category was imported; the settings form refills itself from the settings file then.
+    void categoryImported();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

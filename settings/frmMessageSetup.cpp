@@ -623,3 +623,19 @@ void frmMessageSetup::copyMessage()
     m_rememberedMessage = text;
     QGuiApplication::clipboard()->setText(text);
 }
+
+QStringList frmMessageSetup::categoryRows() const
+{
+    QStringList rows;
+    for (int i = 0; i < lstCategory->count(); ++i)
+        rows.append(lstCategory->item(i)->text());
+    return rows;
+}
+
+QStringList frmMessageSetup::messageRows() const
+{
+    QStringList rows;
+    for (int i = 0; i < lstMessage->count(); ++i)
+        rows.append(lstMessage->item(i)->text());
+    return rows;
+}

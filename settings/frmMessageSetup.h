@@ -41,6 +41,13 @@ public:
 
     QString dataFilePath() const { return m_data.path(); }
 
+    // For the frame's commands that work on the lists as they are shown.
+    QStringList categoryRows() const;
+    QStringList messageRows() const;
+    int selectedCategoryRow() const { return selectedRow(lstCategory); }
+    // As a click on the row does: the category's messages are listed as stored.
+    void selectCategory(int row) { selectCategoryRow(row); }
+
 Q_SIGNALS:
     void closeRequested();
 
