@@ -1,6 +1,8 @@
 #include "IniFile.h"
 
+#include <QDateTime>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -9,7 +11,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,7 +23,7 @@ struct FileIdentity
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = -1;
-    timespec modified{};
+    timespec modified {};
 
     bool operator==(const FileIdentity &other) const
     {
@@ -26,10 +31,7 @@ struct FileIdentity
             && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
     }
 
-    static FileIdentity of(const struct stat &st)
-    {
-        return {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-    }
+    static FileIdentity of(const struct stat &st) { return {st.st_dev, st.st_ino, st.st_size, st.st_mtim}; }
 };
 
 struct CachedFile
@@ -106,9 +108,51 @@ LoadResult loadLocked(const QString &path, std::shared_ptr<const IniDocument> *d
     auto parsed = std::make_shared<const IniDocument>(IniDocument::parse(bytes));
     if (cache.size() >= MaxCachedFiles && !cache.contains(path))
         cache.clear();
-    cache.insert(path, CachedFile{FileIdentity::of(st), parsed});
+    cache.insert(path, CachedFile {FileIdentity::of(st), parsed});
     *document = std::move(parsed);
     return LoadResult::Loaded;
+}
+
+// QSaveFile names its temporary copy after the file, plus "." and six letters
+// or digits, just before renaming it over the file.
+bool isTemporaryName(const QString &name, const QString &fileName)
+{
+    if (name.size() != fileName.size() + 7 || !name.startsWith(fileName) || name.at(fileName.size()) != u'.')
+        return false;
+    for (const QChar c : QStringView(name).last(6)) {
+        if (c.unicode() > 0x7F || !c.isLetterOrNumber())
+            return false;
+    }
+    return true;
+}
+
+// A writer killed between naming its temporary copy and the rename leaves a full
+// copy of the file behind. One over a minute old that no writer holds locked
+// (every writer here locks its copy until the rename) is such a leftover.
+void removeStaleTemporaries(const QString &path)
+{
+    // QSaveFile writes beside the file a symbolic link points to.
+    const QFileInfo target(
+        QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
+    const QString fileName = target.fileName();
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    QDirIterator entries(target.absolutePath(), QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    while (entries.hasNext()) {
+        const QString candidate = entries.next();
+        if (!isTemporaryName(entries.fileName(), fileName))
+            continue;
+        const QByteArray native = QFile::encodeName(candidate);
+        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened;
+        struct stat named;
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && now - opened.st_mtim.tv_sec > 60
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(native.constData(), &named) == 0
+            && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
+            ::unlink(native.constData());
+        ::close(fd);
+    }
 }
 
 } // namespace
@@ -126,8 +170,8 @@ QString IniFile::read(const QString &path, const QString &section, const QString
     return load(path)->value(section, key);
 }
 
-bool IniFile::write(const QString &path, const QString &section, const QString &key, const QString &value,
-                    QString *error)
+bool IniFile::write(
+    const QString &path, const QString &section, const QString &key, const QString &value, QString *error)
 {
     return write(path, {{section, key, value}}, error);
 }
@@ -142,16 +186,24 @@ bool IniFile::write(const QString &path, const QList<IniDocument::Assignment> &a
         return false;
 
     IniDocument updated = *current;
+    bool changed = false;
     for (const IniDocument::Assignment &a : assignments) {
+        changed = changed || !updated.holds(a.section, a.key, a.value);
         if (!updated.setValue(a.section, a.key, a.value, error))
             return false;
     }
+    // Values the file already holds: no rewrite, so not even its time changes.
+    if (!changed)
+        return true;
 
+    removeStaleTemporaries(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         setError(error, file.errorString());
         return false;
     }
+    // Marks the copy as being written until the rename, for removeStaleTemporaries.
+    ::flock(file.handle(), LOCK_EX | LOCK_NB);
     const QByteArray bytes = updated.toBytes();
     // The new file's identity is taken from the temporary file itself (the rename
     // keeps inode, size and modification time), so another process's write that
@@ -163,7 +215,8 @@ bool IniFile::write(const QString &path, const QList<IniDocument::Assignment> &a
         cache.remove(path);
         return false;
     }
-    cache.insert(path, CachedFile{FileIdentity::of(st), std::make_shared<const IniDocument>(std::move(updated))});
+    cache.insert(
+        path, CachedFile {FileIdentity::of(st), std::make_shared<const IniDocument>(std::move(updated))});
     return true;
 }
 
