@@ -289,11 +289,17 @@ QString IniDocument::decodeLine(QByteArrayView line)
     if (isAscii(line))
         return QString::fromLatin1(line);
     // fromUtf8 takes the fast path for the common case; a line that is not UTF-8
-    // shows up as replacement characters that its bytes did not spell.
-    QString text = QString::fromUtf8(line);
-    if (!text.contains(QChar::ReplacementCharacter) || line.contains("\xEF\xBF\xBD"))
-        return text;
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // shows up as replacement characters that its bytes did not spell. It drops
+    // a leading byte-order mark, which inside a file is text.
+    const bool bom = line.startsWith("\xEF\xBB\xBF");
+    QString text;
+    if (!bom) {
+        text = QString::fromUtf8(line);
+        if (!text.contains(QChar::ReplacementCharacter) || line.contains("\xEF\xBF\xBD"))
+            return text;
+    }
+    QStringDecoder utf8(
+        QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     text = utf8.decode(line);
     if (!utf8.hasError())
         return text;
@@ -302,7 +308,10 @@ QString IniDocument::decodeLine(QByteArrayView line)
 
 QString IniDocument::decode(QByteArrayView text) const
 {
-    return m_utf16 ? QString::fromUtf8(text) : decodeLine(text);
+    if (!m_utf16)
+        return decodeLine(text);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    return utf8.decode(text);
 }
 
 QString IniDocument::fold(const QString &name)
