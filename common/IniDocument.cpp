@@ -266,6 +266,36 @@ QByteArray utf16FromUtf8(QByteArrayView bytes)
     return out;
 }
 
+// Keys "1" to "1000" are nearly every key of a library. One shared string for
+// each saves an allocation for every such line indexed and every key looked up.
+constexpr int SharedNumbers = 1000;
+
+const QString &numberName(int number)
+{
+    static const QList<QString> names = [] {
+        QList<QString> list;
+        list.reserve(SharedNumbers + 1);
+        for (int n = 0; n <= SharedNumbers; ++n)
+            list.append(QString::number(n));
+        return list;
+    }();
+    return names.at(number);
+}
+
+// The number a key spells as "1" to "1000", without sign or leading zero; 0 otherwise.
+int sharedNumber(QByteArrayView key)
+{
+    if (key.isEmpty() || key.size() > 4 || key.front() == '0')
+        return 0;
+    int number = 0;
+    for (const char c : key) {
+        if (c < '0' || c > '9')
+            return 0;
+        number = number * 10 + (c - '0');
+    }
+    return number <= SharedNumbers ? number : 0;
+}
+
 bool hasLineBreakOrNul(const QString &text)
 {
     return text.contains(QLatin1Char('\n')) || text.contains(QLatin1Char('\r')) || text.contains(QChar(0));
@@ -430,7 +460,8 @@ void IniDocument::indexLine(qsizetype index, qsizetype &current)
     const QByteArrayView key = trimmed(line.first(equals));
     if (key.isEmpty())
         return;
-    const QString folded = fold(decode(key));
+    const int number = sharedNumber(key);
+    const QString folded = number ? numberName(number) : fold(decode(key)); // digits fold to themselves
     if (!section.keys.contains(folded))
         section.keys.insert(folded, index);
 }
@@ -518,7 +549,7 @@ QStringList IniDocument::numberedValues(const QString &section, int max) const
         return values;
     const QHash<QString, qsizetype> &keys = m_sections.at(*s).keys;
     for (int number = 1; number <= max; ++number) {
-        const auto k = keys.constFind(QString::number(number)); // digits fold to themselves
+        const auto k = keys.constFind(number <= SharedNumbers ? numberName(number) : QString::number(number));
         if (k == keys.cend())
             break;
         QString value = valueAt(*k);
