@@ -195,7 +195,7 @@ bool isWindows1252(QByteArrayView bytes)
     if (isAscii(bytes))
         return false;
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)utf8.decode(bytes);
+    const QString text = utf8.decode(bytes); // decodes only when converted
     return utf8.hasError();
 }
 
