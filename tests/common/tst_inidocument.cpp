@@ -12,6 +12,12 @@ void readingColumns()
     QTest::addColumn<QString>("expected");
 }
 
+void readingRow(const char *name, const QByteArray &file, const QString &section, const QString &key,
+    const QString &expected)
+{
+    QTest::newRow(name) << file << section << key << expected;
+}
+
 void checkReading()
 {
     QFETCH(QByteArray, file);
@@ -30,6 +36,12 @@ void writingColumns()
     QTest::addColumn<QString>("key");
     QTest::addColumn<QString>("value");
     QTest::addColumn<QByteArray>("after");
+}
+
+void writingRow(const char *name, const QByteArray &before, const QString &section, const QString &key,
+    const QString &value, const QByteArray &after)
+{
+    QTest::newRow(name) << before << section << key << value << after;
 }
 
 // The value reads back exactly, from the edited document and from its bytes.
@@ -98,51 +110,21 @@ void tst_IniDocument::reading_data()
     readingColumns();
 
     const QByteArray basic = "[Settings]\nOn=Yes\nTime = 12:00:00 \n";
-    QTest::newRow("plain") << basic << "Settings"
-                           << "On"
-                           << "Yes";
-    QTest::newRow("blanks trimmed") << basic << "Settings"
-                                    << "Time"
-                                    << "12:00:00";
-    QTest::newRow("names ignore letter case") << basic << "SETTINGS"
-                                              << "on"
-                                              << "Yes";
-    QTest::newRow("missing key") << basic << "Settings"
-                                 << "Off"
-                                 << "";
-    QTest::newRow("text after the first equals sign") << QByteArray("[S]\nk=a=b\n") << "S"
-                                                      << "k"
-                                                      << "a=b";
-    QTest::newRow("empty value") << QByteArray("[S]\nk=\nl=x\n") << "S"
-                                 << "k"
-                                 << "";
-    QTest::newRow("first duplicate key wins") << QByteArray("[S]\nk=1\nK=2\n") << "S"
-                                              << "k"
-                                              << "1";
-    QTest::newRow("first duplicate section wins") << QByteArray("[S]\nk=1\n[s]\nk=2\nj=3\n") << "S"
-                                                  << "k"
-                                                  << "1";
-    QTest::newRow("keys of a duplicate section are not seen") << QByteArray("[S]\nk=1\n[s]\nj=3\n") << "S"
-                                                              << "j"
-                                                              << "";
-    QTest::newRow("cut at NUL") << QByteArray("[S]\nk=ab\0cd\n", 11) << "S"
-                                << "k"
-                                << "ab";
-    QTest::newRow("BOM") << QByteArray("\xEF\xBB\xBF[S]\nk=v\n") << "S"
-                         << "k"
-                         << "v";
-    QTest::newRow("indented header") << QByteArray("  [ S ]  \nk=v\n") << "S"
-                                     << "k"
-                                     << "v";
-    QTest::newRow("lines without equals are skipped") << QByteArray("[S]\nnonsense\nk=v\n") << "S"
-                                                      << "k"
-                                                      << "v";
-    QTest::newRow("key before any section is not in a section") << QByteArray("k=v\n[S]\n") << "S"
-                                                                << "k"
-                                                                << "";
-    QTest::newRow("non-ASCII names") << QByteArray("[Café]\nclé=été\n") << "CAFÉ"
-                                     << "CLÉ"
-                                     << "été";
+    readingRow("plain", basic, "Settings", "On", "Yes");
+    readingRow("blanks trimmed", basic, "Settings", "Time", "12:00:00");
+    readingRow("names ignore letter case", basic, "SETTINGS", "on", "Yes");
+    readingRow("missing key", basic, "Settings", "Off", "");
+    readingRow("text after the first equals sign", QByteArray("[S]\nk=a=b\n"), "S", "k", "a=b");
+    readingRow("empty value", QByteArray("[S]\nk=\nl=x\n"), "S", "k", "");
+    readingRow("first duplicate key wins", QByteArray("[S]\nk=1\nK=2\n"), "S", "k", "1");
+    readingRow("first duplicate section wins", QByteArray("[S]\nk=1\n[s]\nk=2\nj=3\n"), "S", "k", "1");
+    readingRow("keys of a duplicate section are not seen", QByteArray("[S]\nk=1\n[s]\nj=3\n"), "S", "j", "");
+    readingRow("cut at NUL", QByteArray("[S]\nk=ab\0cd\n", 11), "S", "k", "ab");
+    readingRow("BOM", QByteArray("\xEF\xBB\xBF[S]\nk=v\n"), "S", "k", "v");
+    readingRow("indented header", QByteArray("  [ S ]  \nk=v\n"), "S", "k", "v");
+    readingRow("lines without equals are skipped", QByteArray("[S]\nnonsense\nk=v\n"), "S", "k", "v");
+    readingRow("key before any section is not in a section", QByteArray("k=v\n[S]\n"), "S", "k", "");
+    readingRow("non-ASCII names", QByteArray("[Café]\nclé=été\n"), "CAFÉ", "CLÉ", "été");
 }
 
 void tst_IniDocument::reading()
@@ -154,52 +136,34 @@ void tst_IniDocument::writing_data()
 {
     writingColumns();
 
-    QTest::newRow("replace in place") << QByteArray("[A]\nx=1\ny=2\n[B]\nx=3\n") << "a"
-                                      << "X"
-                                      << "9" << QByteArray("[A]\nx=9\ny=2\n[B]\nx=3\n");
-    QTest::newRow("new key at the end of its section, before blank lines")
-        << QByteArray("[A]\nx=1\n\n[B]\nx=3\n") << "A"
-        << "z"
-        << "5" << QByteArray("[A]\nx=1\nz=5\n\n[B]\nx=3\n");
-    QTest::newRow("new key in the last section") << QByteArray("[A]\nx=1") << "A"
-                                                 << "z"
-                                                 << "5" << QByteArray("[A]\nx=1\nz=5\n");
-    QTest::newRow("new key in an empty section") << QByteArray("[A]\n[B]\n") << "A"
-                                                 << "k"
-                                                 << "v" << QByteArray("[A]\nk=v\n[B]\n");
-    QTest::newRow("new section at the end") << QByteArray("[A]\nx=1\n") << "B"
-                                            << "k"
-                                            << "v" << QByteArray("[A]\nx=1\n[B]\nk=v\n");
-    QTest::newRow("new section after a missing final line end") << QByteArray("[A]\nx=1") << "B"
-                                                                << "k"
-                                                                << "v" << QByteArray("[A]\nx=1\n[B]\nk=v\n");
-    QTest::newRow("into an empty file") << QByteArray() << "S"
-                                        << "k"
-                                        << "v" << QByteArray("[S]\nk=v\n");
-    QTest::newRow("empty value keeps the key") << QByteArray("[A]\nx=1\n") << "A"
-                                               << "x"
-                                               << "" << QByteArray("[A]\nx=\n");
-    QTest::newRow("CRLF file stays CRLF") << QByteArray("[A]\r\nx=1\r\n") << "A"
-                                          << "y"
-                                          << "2" << QByteArray("[A]\r\nx=1\r\ny=2\r\n");
-    QTest::newRow("mixed line ends kept line by line") << QByteArray("[A]\r\nx=1\ny=2\r\n") << "A"
-                                                       << "y"
-                                                       << "3" << QByteArray("[A]\r\nx=1\ny=3\r\n");
-    QTest::newRow("CRLF file without a final line end") << QByteArray("[A]\r\nx=1") << "B"
-                                                        << "k"
-                                                        << "v" << QByteArray("[A]\r\nx=1\r\n[B]\r\nk=v\r\n");
-    QTest::newRow("BOM kept") << QByteArray("\xEF\xBB\xBF[A]\nx=1\n") << "A"
-                              << "x"
-                              << "2" << QByteArray("\xEF\xBB\xBF[A]\nx=2\n");
-    QTest::newRow("key spelling of the file kept") << QByteArray("[A]\n  Key = 1\n") << "a"
-                                                   << "KEY"
-                                                   << "2" << QByteArray("[A]\n  Key =2\n");
-    QTest::newRow("written as UTF-8") << QByteArray("[A]\n") << "A"
-                                      << "k"
-                                      << "é €" << QByteArray("[A]\nk=\xC3\xA9 \xE2\x82\xAC\n");
-    QTest::newRow("duplicate section: the first is written") << QByteArray("[A]\nx=1\n[A]\nx=2\n") << "A"
-                                                             << "x"
-                                                             << "9" << QByteArray("[A]\nx=9\n[A]\nx=2\n");
+    writingRow("replace in place", QByteArray("[A]\nx=1\ny=2\n[B]\nx=3\n"), "a", "X", "9",
+        QByteArray("[A]\nx=9\ny=2\n[B]\nx=3\n"));
+    writingRow("new key at the end of its section, before blank lines", QByteArray("[A]\nx=1\n\n[B]\nx=3\n"),
+        "A", "z", "5", QByteArray("[A]\nx=1\nz=5\n\n[B]\nx=3\n"));
+    writingRow(
+        "new key in the last section", QByteArray("[A]\nx=1"), "A", "z", "5", QByteArray("[A]\nx=1\nz=5\n"));
+    writingRow("new key in an empty section", QByteArray("[A]\n[B]\n"), "A", "k", "v",
+        QByteArray("[A]\nk=v\n[B]\n"));
+    writingRow("new section at the end", QByteArray("[A]\nx=1\n"), "B", "k", "v",
+        QByteArray("[A]\nx=1\n[B]\nk=v\n"));
+    writingRow("new section after a missing final line end", QByteArray("[A]\nx=1"), "B", "k", "v",
+        QByteArray("[A]\nx=1\n[B]\nk=v\n"));
+    writingRow("into an empty file", QByteArray(), "S", "k", "v", QByteArray("[S]\nk=v\n"));
+    writingRow("empty value keeps the key", QByteArray("[A]\nx=1\n"), "A", "x", "", QByteArray("[A]\nx=\n"));
+    writingRow("CRLF file stays CRLF", QByteArray("[A]\r\nx=1\r\n"), "A", "y", "2",
+        QByteArray("[A]\r\nx=1\r\ny=2\r\n"));
+    writingRow("mixed line ends kept line by line", QByteArray("[A]\r\nx=1\ny=2\r\n"), "A", "y", "3",
+        QByteArray("[A]\r\nx=1\ny=3\r\n"));
+    writingRow("CRLF file without a final line end", QByteArray("[A]\r\nx=1"), "B", "k", "v",
+        QByteArray("[A]\r\nx=1\r\n[B]\r\nk=v\r\n"));
+    writingRow("BOM kept", QByteArray("\xEF\xBB\xBF[A]\nx=1\n"), "A", "x", "2",
+        QByteArray("\xEF\xBB\xBF[A]\nx=2\n"));
+    writingRow("key spelling of the file kept", QByteArray("[A]\n  Key = 1\n"), "a", "KEY", "2",
+        QByteArray("[A]\n  Key =2\n"));
+    writingRow("written as UTF-8", QByteArray("[A]\n"), "A", "k", "é €",
+        QByteArray("[A]\nk=\xC3\xA9 \xE2\x82\xAC\n"));
+    writingRow("duplicate section: the first is written", QByteArray("[A]\nx=1\n[A]\nx=2\n"), "A", "x", "9",
+        QByteArray("[A]\nx=9\n[A]\nx=2\n"));
 }
 
 void tst_IniDocument::writing()
@@ -211,8 +175,7 @@ void tst_IniDocument::quotesRead_data()
 {
     readingColumns();
     const auto row = [](const char *name, const QByteArray &line, const QString &expected) {
-        QTest::newRow(name) << QByteArray("[S]\n" + line + "\n") << "S"
-                            << "k" << expected;
+        readingRow(name, QByteArray("[S]\n" + line + "\n"), "S", "k", expected);
     };
     row("double quotes", "k=\"v\"", "v");
     row("empty between quotes", "k=\"\"", "");
@@ -225,12 +188,8 @@ void tst_IniDocument::quotesRead_data()
     row("one quote character stays", "k=\"", "\"");
     row("back quotes stay", "k=`v`", "`v`");
     row("quotes inside stay", "k=a\"b\"", "a\"b\"");
-    QTest::newRow("names are not unquoted") << QByteArray("[\"S\"]\n\"k\"=v\n") << "\"S\""
-                                            << "\"k\""
-                                            << "v";
-    QTest::newRow("quoted name is another name") << QByteArray("[S]\n\"k\"=v\n") << "S"
-                                                 << "k"
-                                                 << "";
+    readingRow("names are not unquoted", QByteArray("[\"S\"]\n\"k\"=v\n"), "\"S\"", "\"k\"", "v");
+    readingRow("quoted name is another name", QByteArray("[S]\n\"k\"=v\n"), "S", "k", "");
 }
 
 void tst_IniDocument::quotesRead()
@@ -242,8 +201,7 @@ void tst_IniDocument::quotesWritten_data()
 {
     writingColumns();
     const auto row = [](const char *name, const QString &value, const QByteArray &line) {
-        QTest::newRow(name) << QByteArray("[S]\nk=old\n") << "S"
-                            << "k" << value << QByteArray("[S]\nk=" + line + "\n");
+        writingRow(name, QByteArray("[S]\nk=old\n"), "S", "k", value, QByteArray("[S]\nk=" + line + "\n"));
     };
     row("double quotes get one more pair", "\"Be calm\"", "\"\"Be calm\"\"");
     row("single quotes get one more pair", "'Be calm'", "''Be calm''");
@@ -253,12 +211,8 @@ void tst_IniDocument::quotesWritten_data()
     row("different quotes written as they are", "\"v'", "\"v'");
     row("one quote written as it is", "\"", "\"");
     row("quote at one end only", "\"Be calm", "\"Be calm");
-    QTest::newRow("new key") << QByteArray("[S]\n") << "S"
-                             << "q"
-                             << "'x'" << QByteArray("[S]\nq=''x''\n");
-    QTest::newRow("new section") << QByteArray() << "S"
-                                 << "q"
-                                 << "\"x\"" << QByteArray("[S]\nq=\"\"x\"\"\n");
+    writingRow("new key", QByteArray("[S]\n"), "S", "q", "'x'", QByteArray("[S]\nq=''x''\n"));
+    writingRow("new section", QByteArray(), "S", "q", "\"x\"", QByteArray("[S]\nq=\"\"x\"\"\n"));
 }
 
 void tst_IniDocument::quotesWritten()
@@ -269,30 +223,14 @@ void tst_IniDocument::quotesWritten()
 void tst_IniDocument::lineEndsRead_data()
 {
     readingColumns();
-    QTest::newRow("CR alone") << QByteArray("[S]\rk=a\rb=c\r") << "S"
-                              << "b"
-                              << "c";
-    QTest::newRow("CR alone ends the value") << QByteArray("[S]\rk=a\rb=c") << "S"
-                                             << "k"
-                                             << "a";
-    QTest::newRow("CR in an LF file") << QByteArray("[S]\nk=a\rb=c\n") << "S"
-                                      << "b"
-                                      << "c";
-    QTest::newRow("LF CR") << QByteArray("[S]\n\rk=a\n\rb=c\n\r") << "S"
-                           << "b"
-                           << "c";
-    QTest::newRow("CR CR LF") << QByteArray("[S]\r\r\nk=a\r\r\nb=c\r\r\n") << "S"
-                              << "k"
-                              << "a";
-    QTest::newRow("CR CR LF, last key") << QByteArray("[S]\r\r\nk=a\r\r\nb=c\r\r\n") << "S"
-                                        << "b"
-                                        << "c";
-    QTest::newRow("blank lines of every kind") << QByteArray("[S]\r\n\r\n\n\r\r\n\r\nk=a\r\n") << "S"
-                                               << "k"
-                                               << "a";
-    QTest::newRow("header ended by CR") << QByteArray("[S]\r[T]\rk=t\r") << "T"
-                                        << "k"
-                                        << "t";
+    readingRow("CR alone", QByteArray("[S]\rk=a\rb=c\r"), "S", "b", "c");
+    readingRow("CR alone ends the value", QByteArray("[S]\rk=a\rb=c"), "S", "k", "a");
+    readingRow("CR in an LF file", QByteArray("[S]\nk=a\rb=c\n"), "S", "b", "c");
+    readingRow("LF CR", QByteArray("[S]\n\rk=a\n\rb=c\n\r"), "S", "b", "c");
+    readingRow("CR CR LF", QByteArray("[S]\r\r\nk=a\r\r\nb=c\r\r\n"), "S", "k", "a");
+    readingRow("CR CR LF, last key", QByteArray("[S]\r\r\nk=a\r\r\nb=c\r\r\n"), "S", "b", "c");
+    readingRow("blank lines of every kind", QByteArray("[S]\r\n\r\n\n\r\r\n\r\nk=a\r\n"), "S", "k", "a");
+    readingRow("header ended by CR", QByteArray("[S]\r[T]\rk=t\r"), "T", "k", "t");
 }
 
 void tst_IniDocument::lineEndsRead()
@@ -303,30 +241,22 @@ void tst_IniDocument::lineEndsRead()
 void tst_IniDocument::lineEndsWritten_data()
 {
     writingColumns();
-    QTest::newRow("CR file: replace in place") << QByteArray("[S]\rk=a\rb=c\r") << "S"
-                                               << "k"
-                                               << "x" << QByteArray("[S]\rk=x\rb=c\r");
-    QTest::newRow("CR file: new key with CR") << QByteArray("[S]\rk=a\r\r[T]\r") << "S"
-                                              << "n"
-                                              << "x" << QByteArray("[S]\rk=a\rn=x\r\r[T]\r");
-    QTest::newRow("after a last line ending in a lone CR") << QByteArray("[S]\r\nk=a\r") << "S"
-                                                           << "n"
-                                                           << "x" << QByteArray("[S]\r\nk=a\rn=x\r\n");
-    QTest::newRow("new section after a lone CR") << QByteArray("[S]\r\nk=a\r") << "T"
-                                                 << "n"
-                                                 << "x" << QByteArray("[S]\r\nk=a\r[T]\r\nn=x\r\n");
-    QTest::newRow("CR CR LF file keeps its line end") << QByteArray("[S]\r\r\nk=a\r\r\n") << "S"
-                                                      << "n"
-                                                      << "x" << QByteArray("[S]\r\r\nk=a\r\r\nn=x\r\r\n");
-    QTest::newRow("LF CR file keeps its line end") << QByteArray("[S]\n\rk=a\n\r") << "S"
-                                                   << "n"
-                                                   << "x" << QByteArray("[S]\n\rk=a\n\rn=x\n\r");
-    QTest::newRow("replacing keeps a line's own end") << QByteArray("[S]\r\nk=a\r\r\nb=c\n\r") << "S"
-                                                      << "k"
-                                                      << "x" << QByteArray("[S]\r\nk=x\r\r\nb=c\n\r");
-    QTest::newRow("value cut off by a CR is replaced whole") << QByteArray("[S]\nk=a\rb=c\n") << "S"
-                                                             << "b"
-                                                             << "x" << QByteArray("[S]\nk=a\rb=x\n");
+    writingRow("CR file: replace in place", QByteArray("[S]\rk=a\rb=c\r"), "S", "k", "x",
+        QByteArray("[S]\rk=x\rb=c\r"));
+    writingRow("CR file: new key with CR", QByteArray("[S]\rk=a\r\r[T]\r"), "S", "n", "x",
+        QByteArray("[S]\rk=a\rn=x\r\r[T]\r"));
+    writingRow("after a last line ending in a lone CR", QByteArray("[S]\r\nk=a\r"), "S", "n", "x",
+        QByteArray("[S]\r\nk=a\rn=x\r\n"));
+    writingRow("new section after a lone CR", QByteArray("[S]\r\nk=a\r"), "T", "n", "x",
+        QByteArray("[S]\r\nk=a\r[T]\r\nn=x\r\n"));
+    writingRow("CR CR LF file keeps its line end", QByteArray("[S]\r\r\nk=a\r\r\n"), "S", "n", "x",
+        QByteArray("[S]\r\r\nk=a\r\r\nn=x\r\r\n"));
+    writingRow("LF CR file keeps its line end", QByteArray("[S]\n\rk=a\n\r"), "S", "n", "x",
+        QByteArray("[S]\n\rk=a\n\rn=x\n\r"));
+    writingRow("replacing keeps a line's own end", QByteArray("[S]\r\nk=a\r\r\nb=c\n\r"), "S", "k", "x",
+        QByteArray("[S]\r\nk=x\r\r\nb=c\n\r"));
+    writingRow("value cut off by a CR is replaced whole", QByteArray("[S]\nk=a\rb=c\n"), "S", "b", "x",
+        QByteArray("[S]\nk=a\rb=x\n"));
 }
 
 void tst_IniDocument::lineEndsWritten()
@@ -338,27 +268,13 @@ void tst_IniDocument::headersRead_data()
 {
     readingColumns();
     const QByteArray unclosed = "[A]\nx=1\n[B\ny=2\n";
-    QTest::newRow("no ]: not a header") << unclosed << "B"
-                                        << "y"
-                                        << "";
-    QTest::newRow("no ]: its keys stay in the section before") << unclosed << "A"
-                                                               << "y"
-                                                               << "2";
-    QTest::newRow("no ] but =: a key of the section before") << QByteArray("[A]\n[B=2\n") << "A"
-                                                             << "[B"
-                                                             << "2";
-    QTest::newRow("name runs to the last ]") << QByteArray("[a]b]\nk=v\n") << "a]b"
-                                             << "k"
-                                             << "v";
-    QTest::newRow("text after ] ignored") << QByteArray("[a] junk\nk=v\n") << "a"
-                                          << "k"
-                                          << "v";
-    QTest::newRow("equals after ] ignored") << QByteArray("[a] k=w\nk=v\n") << "a"
-                                            << "k"
-                                            << "v";
-    QTest::newRow("name trimmed") << QByteArray("[ \ta \t]\nk=v\n") << "a"
-                                  << "k"
-                                  << "v";
+    readingRow("no ]: not a header", unclosed, "B", "y", "");
+    readingRow("no ]: its keys stay in the section before", unclosed, "A", "y", "2");
+    readingRow("no ] but =: a key of the section before", QByteArray("[A]\n[B=2\n"), "A", "[B", "2");
+    readingRow("name runs to the last ]", QByteArray("[a]b]\nk=v\n"), "a]b", "k", "v");
+    readingRow("text after ] ignored", QByteArray("[a] junk\nk=v\n"), "a", "k", "v");
+    readingRow("equals after ] ignored", QByteArray("[a] k=w\nk=v\n"), "a", "k", "v");
+    readingRow("name trimmed", QByteArray("[ \ta \t]\nk=v\n"), "a", "k", "v");
 }
 
 void tst_IniDocument::headersRead()
@@ -369,26 +285,14 @@ void tst_IniDocument::headersRead()
 void tst_IniDocument::blanksRead_data()
 {
     readingColumns();
-    QTest::newRow("DOS end-of-file mark after a value") << QByteArray("[S]\r\nk=v\x1A\r\n") << "S"
-                                                        << "k"
-                                                        << "v";
-    QTest::newRow("end-of-file mark alone on the last line") << QByteArray("[S]\r\nk=v\r\n\x1A") << "S"
-                                                             << "k"
-                                                             << "v";
-    QTest::newRow("TAB, VT and FF around a value") << QByteArray("[S]\nk=\t\v\fv\f\v\t\n") << "S"
-                                                   << "k"
-                                                   << "v";
-    QTest::newRow("around a key") << QByteArray("[S]\n\x1A\v k\f\t=v\n") << "S"
-                                  << "k"
-                                  << "v";
-    QTest::newRow("around a header") << QByteArray("\v[S]\x1A\nk=v\n") << "S"
-                                     << "k"
-                                     << "v";
-    QTest::newRow("inside a value kept") << QByteArray("[S]\nk=a\x1A\tb\n") << "S"
-                                         << "k"
-                                         << "a\x1A\tb";
-    QTest::newRow("no-break space is not a blank") << QByteArray("[S]\nk=v\xC2\xA0\n") << "S"
-                                                   << "k" << QString::fromUtf8("v\u00A0");
+    readingRow("DOS end-of-file mark after a value", QByteArray("[S]\r\nk=v\x1A\r\n"), "S", "k", "v");
+    readingRow("end-of-file mark alone on the last line", QByteArray("[S]\r\nk=v\r\n\x1A"), "S", "k", "v");
+    readingRow("TAB, VT and FF around a value", QByteArray("[S]\nk=\t\v\fv\f\v\t\n"), "S", "k", "v");
+    readingRow("around a key", QByteArray("[S]\n\x1A\v k\f\t=v\n"), "S", "k", "v");
+    readingRow("around a header", QByteArray("\v[S]\x1A\nk=v\n"), "S", "k", "v");
+    readingRow("inside a value kept", QByteArray("[S]\nk=a\x1A\tb\n"), "S", "k", "a\x1A\tb");
+    readingRow("no-break space is not a blank", QByteArray("[S]\nk=v\xC2\xA0\n"), "S", "k",
+        QString::fromUtf8("v\u00A0"));
 }
 
 void tst_IniDocument::blanksRead()
@@ -400,30 +304,17 @@ void tst_IniDocument::utf16Read_data()
 {
     readingColumns();
     const QByteArray file = utf16le(QString::fromUtf8("[Catégories]\r\n1=1Café 😀\r\n2=\"quoted\"\r\n"));
-    QTest::newRow("non-ASCII value") << file << "catégories"
-                                     << "1" << QString::fromUtf8("1Café 😀");
-    QTest::newRow("quotes dropped") << file << "Catégories"
-                                    << "2"
-                                    << "quoted";
-    QTest::newRow("missing key") << file << "Catégories"
-                                 << "3"
-                                 << "";
-    QTest::newRow("LF only") << utf16le("[S]\nk=v\n") << "S"
-                             << "k"
-                             << "v";
-    QTest::newRow("byte-order mark inside is text")
-        << utf16le(QStringLiteral("[S]\nk=") + QChar(0xFEFF) + QStringLiteral("v\n")) << "S"
-        << "k" << QChar(0xFEFF) + QStringLiteral("v");
-    QTest::newRow("unpaired surrogate")
-        << utf16le(QStringLiteral("[S]\nk=a") + QChar(0xD800) + QStringLiteral("\nj=b\n")) << "S"
-        << "j"
-        << "b";
-    QTest::newRow("odd last byte") << QByteArray(utf16le("[S]\nk=v\n") + 'x') << "S"
-                                   << "k"
-                                   << "v";
-    QTest::newRow("without its byte-order mark it is not read") << utf16le("[S]\nk=v\n").sliced(2) << "S"
-                                                                << "k"
-                                                                << "";
+    readingRow("non-ASCII value", file, "catégories", "1", QString::fromUtf8("1Café 😀"));
+    readingRow("quotes dropped", file, "Catégories", "2", "quoted");
+    readingRow("missing key", file, "Catégories", "3", "");
+    readingRow("LF only", utf16le("[S]\nk=v\n"), "S", "k", "v");
+    readingRow("byte-order mark inside is text",
+        utf16le(QStringLiteral("[S]\nk=") + QChar(0xFEFF) + QStringLiteral("v\n")), "S", "k",
+        QChar(0xFEFF) + QStringLiteral("v"));
+    readingRow("unpaired surrogate",
+        utf16le(QStringLiteral("[S]\nk=a") + QChar(0xD800) + QStringLiteral("\nj=b\n")), "S", "j", "b");
+    readingRow("odd last byte", QByteArray(utf16le("[S]\nk=v\n") + 'x'), "S", "k", "v");
+    readingRow("without its byte-order mark it is not read", utf16le("[S]\nk=v\n").sliced(2), "S", "k", "");
 }
 
 void tst_IniDocument::utf16Read()
@@ -435,21 +326,15 @@ void tst_IniDocument::utf16Written_data()
 {
     writingColumns();
     const QString before = QString::fromUtf8("[S]\r\nk=old\r\n\r\n[T]\r\nt=é\r\n");
-    QTest::newRow("replace in place") << utf16le(before) << "S"
-                                      << "k" << QString::fromUtf8("new 😀")
-                                      << utf16le(QString::fromUtf8("[S]\r\nk=new 😀\r\n\r\n[T]\r\nt=é\r\n"));
-    QTest::newRow("new key") << utf16le(before) << "T"
-                             << "u"
-                             << "x"
-                             << utf16le(QString::fromUtf8("[S]\r\nk=old\r\n\r\n[T]\r\nt=é\r\nu=x\r\n"));
-    QTest::newRow("new section") << utf16le(before) << "Ü"
-                                 << "k"
-                                 << "'v'" << utf16le(before + QString::fromUtf8("[Ü]\r\nk=''v''\r\n"));
+    writingRow("replace in place", utf16le(before), "S", "k", QString::fromUtf8("new 😀"),
+        utf16le(QString::fromUtf8("[S]\r\nk=new 😀\r\n\r\n[T]\r\nt=é\r\n")));
+    writingRow("new key", utf16le(before), "T", "u", "x",
+        utf16le(QString::fromUtf8("[S]\r\nk=old\r\n\r\n[T]\r\nt=é\r\nu=x\r\n")));
+    writingRow("new section", utf16le(before), "Ü", "k", "'v'",
+        utf16le(before + QString::fromUtf8("[Ü]\r\nk=''v''\r\n")));
     const QString damaged = QStringLiteral("[S]\nbad=") + QChar(0xDC00) + QStringLiteral("\nk=old\n");
-    QTest::newRow("damaged line kept")
-        << QByteArray(utf16le(damaged) + 'x') << "S"
-        << "k"
-        << "new" << QByteArray(utf16le(QString(damaged).replace("old", "new")) + 'x');
+    writingRow("damaged line kept", QByteArray(utf16le(damaged) + 'x'), "S", "k", "new",
+        QByteArray(utf16le(QString(damaged).replace("old", "new")) + 'x'));
 }
 
 void tst_IniDocument::utf16Written()
@@ -460,25 +345,20 @@ void tst_IniDocument::utf16Written()
 void tst_IniDocument::windows1252Written_data()
 {
     writingColumns();
-    QTest::newRow("unused codes written back as the same bytes")
-        << QByteArray("[S]\nk=1caf\xE9 \x81\x8D\x8F\x90\x9D\n") << "S"
-        << "k" << QString::fromUtf8("0café \u0081\u008D\u008F\u0090\u009D")
-        << QByteArray("[S]\nk=0caf\xE9 \x81\x8D\x8F\x90\x9D\n");
-    QTest::newRow("a Windows-1252 value stays Windows-1252")
-        << QByteArray("[S]\nk=\x93old\x94\n") << "S"
-        << "k" << QString::fromUtf8("“new” €") << QByteArray("[S]\nk=\x93new\x94 \x80\n");
-    QTest::newRow("UTF-8 where Windows-1252 cannot hold the value")
-        << QByteArray("[S]\nk=caf\xE9\n") << "S"
-        << "k" << QString::fromUtf8("café 😀") << QByteArray("[S]\nk=caf\xC3\xA9 \xF0\x9F\x98\x80\n");
-    QTest::newRow("UTF-8 where its Windows-1252 bytes would read as UTF-8")
-        << QByteArray("[S]\nk=\xE9\n") << "S"
-        << "k" << QString::fromUtf8("Ã©") << QByteArray("[S]\nk=\xC3\x83\xC2\xA9\n");
-    QTest::newRow("unused code into a UTF-8 line")
-        << QByteArray("[S]\nk=old\n") << "S"
-        << "k" << QString::fromUtf8("a\u0081") << QByteArray("[S]\nk=a\xC2\x81\n");
-    QTest::newRow("key in Windows-1252 kept")
-        << QByteArray("[S]\ncl\xE9=old\n") << "S" << QString::fromUtf8("clé") << QString::fromUtf8("été")
-        << QByteArray("[S]\ncl\xE9=\xC3\xA9t\xC3\xA9\n");
+    writingRow("unused codes written back as the same bytes",
+        QByteArray("[S]\nk=1caf\xE9 \x81\x8D\x8F\x90\x9D\n"), "S", "k",
+        QString::fromUtf8("0café \u0081\u008D\u008F\u0090\u009D"),
+        QByteArray("[S]\nk=0caf\xE9 \x81\x8D\x8F\x90\x9D\n"));
+    writingRow("a Windows-1252 value stays Windows-1252", QByteArray("[S]\nk=\x93old\x94\n"), "S", "k",
+        QString::fromUtf8("“new” €"), QByteArray("[S]\nk=\x93new\x94 \x80\n"));
+    writingRow("UTF-8 where Windows-1252 cannot hold the value", QByteArray("[S]\nk=caf\xE9\n"), "S", "k",
+        QString::fromUtf8("café 😀"), QByteArray("[S]\nk=caf\xC3\xA9 \xF0\x9F\x98\x80\n"));
+    writingRow("UTF-8 where its Windows-1252 bytes would read as UTF-8", QByteArray("[S]\nk=\xE9\n"), "S",
+        "k", QString::fromUtf8("Ã©"), QByteArray("[S]\nk=\xC3\x83\xC2\xA9\n"));
+    writingRow("unused code into a UTF-8 line", QByteArray("[S]\nk=old\n"), "S", "k",
+        QString::fromUtf8("a\u0081"), QByteArray("[S]\nk=a\xC2\x81\n"));
+    writingRow("key in Windows-1252 kept", QByteArray("[S]\ncl\xE9=old\n"), "S", QString::fromUtf8("clé"),
+        QString::fromUtf8("été"), QByteArray("[S]\ncl\xE9=\xC3\xA9t\xC3\xA9\n"));
 }
 
 void tst_IniDocument::windows1252Written()
