@@ -8,6 +8,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QSaveFile>
+#include <QScopeGuard>
 
 #include <cerrno>
 #include <cstring>
@@ -127,8 +128,8 @@ bool isTemporaryName(const QString &name, const QString &fileName)
 }
 
 // A writer killed between naming its temporary copy and the rename leaves a full
-// copy of the file behind. One over a minute old that no writer holds locked
-// (every writer here locks its copy until the rename) is such a leftover.
+// copy of the file behind. One over a minute old that no writer holds locked is
+// such a leftover.
 void removeStaleTemporaries(const QString &path)
 {
     // QSaveFile writes beside the file a symbolic link points to.
@@ -202,8 +203,16 @@ bool IniFile::write(const QString &path, const QList<IniDocument::Assignment> &a
         setError(error, file.errorString());
         return false;
     }
-    // Marks the copy as being written until the rename, for removeStaleTemporaries.
-    ::flock(file.handle(), LOCK_EX | LOCK_NB);
+    // The copy stays locked until after the rename, for removeStaleTemporaries.
+    // QSaveFile closes its own descriptor between naming the copy and renaming
+    // it, so the lock is taken through a duplicate that lives on until then.
+    const int lock = ::fcntl(file.handle(), F_DUPFD_CLOEXEC, 0);
+    if (lock >= 0)
+        ::flock(lock, LOCK_EX | LOCK_NB);
+    const auto unlock = qScopeGuard([lock] {
+        if (lock >= 0)
+            ::close(lock);
+    });
     const QByteArray bytes = updated.toBytes();
     // The new file's identity is taken from the temporary file itself (the rename
     // keeps inode, size and modification time), so another process's write that
