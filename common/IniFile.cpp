@@ -1,8 +1,6 @@
 #include "IniFile.h"
 
-#include <QDateTime>
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -10,9 +8,13 @@
 #include <QSaveFile>
 #include <QScopeGuard>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
+#include <string_view>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -116,44 +118,48 @@ LoadResult loadLocked(const QString &path, std::shared_ptr<const IniDocument> *d
 
 // QSaveFile names its temporary copy after the file, plus "." and six letters
 // or digits, just before renaming it over the file.
-bool isTemporaryName(const QString &name, const QString &fileName)
+bool isTemporaryName(std::string_view name, std::string_view fileName)
 {
-    if (name.size() != fileName.size() + 7 || !name.startsWith(fileName) || name.at(fileName.size()) != u'.')
+    if (name.size() != fileName.size() + 7 || !name.starts_with(fileName) || name[fileName.size()] != '.')
         return false;
-    for (const QChar c : QStringView(name).last(6)) {
-        if (c.unicode() > 0x7F || !c.isLetterOrNumber())
-            return false;
-    }
-    return true;
+    return std::all_of(name.end() - 6, name.end(),
+        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
 }
 
 // A writer killed between naming its temporary copy and the rename leaves a full
 // copy of the file behind. One over a minute old that no writer holds locked is
-// such a leftover.
+// such a leftover. Runs at every write, so it reads the folder and nothing more.
 void removeStaleTemporaries(const QString &path)
 {
     // QSaveFile writes beside the file a symbolic link points to.
-    const QFileInfo target(
-        QFileInfo(path).canonicalFilePath().isEmpty() ? path : QFileInfo(path).canonicalFilePath());
-    const QString fileName = target.fileName();
-    const qint64 now = QDateTime::currentSecsSinceEpoch();
-    QDirIterator entries(target.absolutePath(), QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-    while (entries.hasNext()) {
-        const QString candidate = entries.next();
-        if (!isTemporaryName(entries.fileName(), fileName))
+    const QFileInfo info(path);
+    const QString canonical = info.isSymLink() ? info.canonicalFilePath() : QString();
+    const QFileInfo target(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
+    const QByteArray fileName = QFile::encodeName(target.fileName());
+    if (fileName.isEmpty())
+        return;
+    DIR *folder = ::opendir(QFile::encodeName(target.absolutePath()).constData());
+    if (!folder)
+        return;
+    const int folderFd = ::dirfd(folder);
+    const time_t now = ::time(nullptr);
+    while (const dirent *entry = ::readdir(folder)) {
+        const char *name = entry->d_name;
+        if (!isTemporaryName(name, std::string_view(fileName.constData(), fileName.size())))
             continue;
-        const QByteArray native = QFile::encodeName(candidate);
-        const int fd = ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
         struct stat opened;
         struct stat named;
         if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && now - opened.st_mtim.tv_sec > 60
-            && ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::lstat(native.constData(), &named) == 0
-            && named.st_dev == opened.st_dev && named.st_ino == opened.st_ino)
-            ::unlink(native.constData());
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev
+            && named.st_ino == opened.st_ino)
+            ::unlinkat(folderFd, name, 0);
         ::close(fd);
     }
+    ::closedir(folder);
 }
 
 } // namespace

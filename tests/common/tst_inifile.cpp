@@ -301,15 +301,17 @@ void tst_IniFile::staleTemporaryCopiesRemovedByTheNextWrite_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<int>("secondsOld");
     QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("linked");
     QTest::addColumn<bool>("removed");
 
-    QTest::newRow("left by a killed writer") << "DATA.TXT.aB3xYz" << 120 << false << true;
-    QTest::newRow("under a minute old") << "DATA.TXT.aB3xYz" << 20 << false << false;
-    QTest::newRow("still being written") << "DATA.TXT.aB3xYz" << 120 << true << false;
-    QTest::newRow("another file's copy") << "OTHER.TXT.aB3xYz" << 120 << false << false;
-    QTest::newRow("other letter case") << "data.txt.aB3xYz" << 120 << false << false;
-    QTest::newRow("seven characters") << "DATA.TXT.backup1" << 120 << false << false;
-    QTest::newRow("not letters or digits") << "DATA.TXT.ab-12c" << 120 << false << false;
+    QTest::newRow("left by a killed writer") << "DATA.TXT.aB3xYz" << 120 << false << false << true;
+    QTest::newRow("under a minute old") << "DATA.TXT.aB3xYz" << 20 << false << false << false;
+    QTest::newRow("still being written") << "DATA.TXT.aB3xYz" << 120 << true << false << false;
+    QTest::newRow("another file's copy") << "OTHER.TXT.aB3xYz" << 120 << false << false << false;
+    QTest::newRow("other letter case") << "data.txt.aB3xYz" << 120 << false << false << false;
+    QTest::newRow("seven characters") << "DATA.TXT.backup1" << 120 << false << false << false;
+    QTest::newRow("beside the file a link points to") << "DATA.TXT.aB3xYz" << 120 << false << true << true;
+    QTest::newRow("not letters or digits") << "DATA.TXT.ab-12c" << 120 << false << false << false;
 }
 
 void tst_IniFile::staleTemporaryCopiesRemovedByTheNextWrite()
@@ -317,10 +319,18 @@ void tst_IniFile::staleTemporaryCopiesRemovedByTheNextWrite()
     QFETCH(QString, name);
     QFETCH(int, secondsOld);
     QFETCH(bool, locked);
+    QFETCH(bool, linked);
     QFETCH(bool, removed);
 
-    QVERIFY(TestEnvironment::writeFile(m_path, "[S]\nk=v\n"));
-    const QString copy = m_env->home() + u'/' + name;
+    // QSaveFile writes through a symbolic link, beside the file it points to.
+    QString folder = m_env->home();
+    if (linked) {
+        folder += QStringLiteral("/real");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::link(folder + QStringLiteral("/DATA.TXT"), m_path));
+    }
+    QVERIFY(TestEnvironment::writeFile(folder + QStringLiteral("/DATA.TXT"), "[S]\nk=v\n"));
+    const QString copy = folder + u'/' + name;
     QVERIFY(TestEnvironment::writeFile(copy, "[S]\nk=v\n"));
     QVERIFY(setModified(copy, secondsOld));
     QFile holder(copy);
@@ -332,7 +342,7 @@ void tst_IniFile::staleTemporaryCopiesRemovedByTheNextWrite()
     QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w")));
     QCOMPARE(!QFileInfo::exists(copy), removed);
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("w"));
-    QCOMPARE(QDir(m_env->home()).entryList(QDir::Files | QDir::Hidden).size(), removed ? 1 : 2);
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), removed ? 1 : 2);
 }
 
 QTEST_GUILESS_MAIN(tst_IniFile)
