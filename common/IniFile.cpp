@@ -6,10 +6,18 @@
 #include <QHash>
 #include <QMutex>
 #include <QSaveFile>
+#include <QScopeGuard>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <string_view>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -18,7 +26,7 @@ struct FileIdentity
     dev_t device = 0;
     ino_t inode = 0;
     off_t size = -1;
-    timespec modified{};
+    timespec modified {};
 
     bool operator==(const FileIdentity &other) const
     {
@@ -26,10 +34,7 @@ struct FileIdentity
             && modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
     }
 
-    static FileIdentity of(const struct stat &st)
-    {
-        return {st.st_dev, st.st_ino, st.st_size, st.st_mtim};
-    }
+    static FileIdentity of(const struct stat &st) { return {st.st_dev, st.st_ino, st.st_size, st.st_mtim}; }
 };
 
 struct CachedFile
@@ -106,9 +111,55 @@ LoadResult loadLocked(const QString &path, std::shared_ptr<const IniDocument> *d
     auto parsed = std::make_shared<const IniDocument>(IniDocument::parse(bytes));
     if (cache.size() >= MaxCachedFiles && !cache.contains(path))
         cache.clear();
-    cache.insert(path, CachedFile{FileIdentity::of(st), parsed});
+    cache.insert(path, CachedFile {FileIdentity::of(st), parsed});
     *document = std::move(parsed);
     return LoadResult::Loaded;
+}
+
+// QSaveFile names its temporary copy after the file, plus "." and six letters
+// or digits, just before renaming it over the file.
+bool isTemporaryName(std::string_view name, std::string_view fileName)
+{
+    if (name.size() != fileName.size() + 7 || !name.starts_with(fileName) || name[fileName.size()] != '.')
+        return false;
+    return std::all_of(name.end() - 6, name.end(),
+        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+}
+
+// A writer killed between naming its temporary copy and the rename leaves a full
+// copy of the file behind. One over a minute old that no writer holds locked is
+// such a leftover. Runs at every write, so it reads the folder and nothing more.
+void removeStaleTemporaries(const QString &path)
+{
+    // QSaveFile writes beside the file a symbolic link points to.
+    const QFileInfo info(path);
+    const QString canonical = info.isSymLink() ? info.canonicalFilePath() : QString();
+    const QFileInfo target(canonical.isEmpty() ? info.absoluteFilePath() : canonical);
+    const QByteArray fileName = QFile::encodeName(target.fileName());
+    if (fileName.isEmpty())
+        return;
+    DIR *folder = ::opendir(QFile::encodeName(target.absolutePath()).constData());
+    if (!folder)
+        return;
+    const int folderFd = ::dirfd(folder);
+    const time_t now = ::time(nullptr);
+    while (const dirent *entry = ::readdir(folder)) {
+        const char *name = entry->d_name;
+        if (!isTemporaryName(name, std::string_view(fileName.constData(), fileName.size())))
+            continue;
+        const int fd = ::openat(folderFd, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat opened;
+        struct stat named;
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && now - opened.st_mtim.tv_sec > 60
+            && ::flock(fd, LOCK_EX | LOCK_NB) == 0
+            && ::fstatat(folderFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev
+            && named.st_ino == opened.st_ino)
+            ::unlinkat(folderFd, name, 0);
+        ::close(fd);
+    }
+    ::closedir(folder);
 }
 
 } // namespace
@@ -126,8 +177,8 @@ QString IniFile::read(const QString &path, const QString &section, const QString
     return load(path)->value(section, key);
 }
 
-bool IniFile::write(const QString &path, const QString &section, const QString &key, const QString &value,
-                    QString *error)
+bool IniFile::write(
+    const QString &path, const QString &section, const QString &key, const QString &value, QString *error)
 {
     return write(path, {{section, key, value}}, error);
 }
@@ -142,16 +193,32 @@ bool IniFile::write(const QString &path, const QList<IniDocument::Assignment> &a
         return false;
 
     IniDocument updated = *current;
+    bool changed = false;
     for (const IniDocument::Assignment &a : assignments) {
+        changed = changed || !updated.holds(a.section, a.key, a.value);
         if (!updated.setValue(a.section, a.key, a.value, error))
             return false;
     }
+    // Values the file already holds: no rewrite, so not even its time changes.
+    if (!changed)
+        return true;
 
+    removeStaleTemporaries(path);
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) {
         setError(error, file.errorString());
         return false;
     }
+    // The copy stays locked until after the rename, for removeStaleTemporaries.
+    // QSaveFile closes its own descriptor between naming the copy and renaming
+    // it, so the lock is taken through a duplicate that lives on until then.
+    const int lock = ::fcntl(file.handle(), F_DUPFD_CLOEXEC, 0);
+    if (lock >= 0)
+        ::flock(lock, LOCK_EX | LOCK_NB);
+    const auto unlock = qScopeGuard([lock] {
+        if (lock >= 0)
+            ::close(lock);
+    });
     const QByteArray bytes = updated.toBytes();
     // The new file's identity is taken from the temporary file itself (the rename
     // keeps inode, size and modification time), so another process's write that
@@ -163,7 +230,8 @@ bool IniFile::write(const QString &path, const QList<IniDocument::Assignment> &a
         cache.remove(path);
         return false;
     }
-    cache.insert(path, CachedFile{FileIdentity::of(st), std::make_shared<const IniDocument>(std::move(updated))});
+    cache.insert(
+        path, CachedFile {FileIdentity::of(st), std::make_shared<const IniDocument>(std::move(updated))});
     return true;
 }
 

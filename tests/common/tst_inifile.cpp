@@ -6,7 +6,10 @@
 #include <QProcess>
 #include <QTest>
 
+#include <QStringDecoder>
+
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +32,45 @@ bool runningAsRoot()
     return ::geteuid() == 0;
 }
 
+bool setModified(const QString &path, qint64 secondsAgo)
+{
+    const timespec when {::time(nullptr) - secondsAgo, 0};
+    const timespec times[2] = {when, when};
+    return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
+}
+
+timespec modified(const QString &path)
+{
+    struct stat st
+    {
+    };
+    ::stat(QFile::encodeName(path).constData(), &st);
+    return st.st_mtim;
+}
+
+// The lines of a file as text, whatever its encoding and line ends.
+QStringList textLines(const QByteArray &bytes)
+{
+    QString text;
+    if (bytes.startsWith("\xFF\xFE")) {
+        QStringDecoder utf16(QStringDecoder::Utf16LE);
+        text = utf16.decode(bytes.sliced(2));
+    } else {
+        text = QString::fromLatin1(bytes); // byte for byte: untouched lines compare exactly
+    }
+    // Not QRegularExpression: it matches nothing in text with an unpaired surrogate.
+    QStringList lines;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i == text.size() || text.at(i) == u'\r' || text.at(i) == u'\n') {
+            if (i > start)
+                lines.append(text.sliced(start, i - start));
+            start = i + 1;
+        }
+    }
+    return lines;
+}
+
 } // namespace
 
 class tst_IniFile : public QObject
@@ -45,6 +87,10 @@ private Q_SLOTS:
     void corpusSurvivesReadAndEdit_data();
     void corpusSurvivesReadAndEdit();
     void hugeLine();
+    void heldValuesLeaveTheFileUntouched_data();
+    void heldValuesLeaveTheFileUntouched();
+    void staleTemporaryCopiesRemovedByTheNextWrite_data();
+    void staleTemporaryCopiesRemovedByTheNextWrite();
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
@@ -183,15 +229,14 @@ void tst_IniFile::corpusSurvivesReadAndEdit()
     QCOMPARE(IniFile::read(m_path, QStringLiteral("new section"), QStringLiteral("K")), QStringLiteral("v"));
 
     // Every line of the original that was not the edited one is still there, in order.
-    const QByteArray after = TestEnvironment::readFile(m_path);
+    const QStringList after = textLines(TestEnvironment::readFile(m_path));
     qsizetype from = 0;
-    for (const QByteArray &line : original.split('\n')) {
-        const QByteArray bare = line.endsWith('\r') ? line.chopped(1) : line;
-        if (bare.trimmed().startsWith("1=") || bare.isEmpty())
+    for (const QString &line : textLines(original)) {
+        if (line.trimmed().startsWith(QLatin1String("1=")))
             continue;
-        const qsizetype at = after.indexOf(bare, from);
-        QVERIFY2(at >= 0, bare.constData());
-        from = at + bare.size();
+        const qsizetype at = after.indexOf(line, from);
+        QVERIFY2(at >= 0, qPrintable(line));
+        from = at + 1;
     }
 }
 
@@ -205,6 +250,99 @@ void tst_IniFile::hugeLine()
     QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("big")).size(), 10 * 1024 * 1024);
     QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("after"), QStringLiteral("2")));
     QCOMPARE(QFileInfo(m_path).size(), bytes.size());
+}
+
+void tst_IniFile::heldValuesLeaveTheFileUntouched_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QList<IniDocument::Assignment>>("assignments");
+    QTest::addColumn<bool>("untouched");
+
+    const QByteArray file = "[S]\r\n1 = \"1Calm\" \r\n2=\r\n";
+    const auto one = [](const char *key, const char *value) {
+        return QList<IniDocument::Assignment> {{"S", key, value}};
+    };
+    QTest::newRow("same value") << file << one("1", "1Calm") << true;
+    QTest::newRow("same empty value") << file << one("2", "") << true;
+    QTest::newRow("all of a batch held")
+        << file << QList<IniDocument::Assignment> {{"S", "1", "1Calm"}, {"s", "2", ""}} << true;
+    QTest::newRow("another value") << file << one("1", "0Calm") << false;
+    QTest::newRow("empty value for a missing key") << file << one("3", "") << false;
+    QTest::newRow("one of a batch changed")
+        << file << QList<IniDocument::Assignment> {{"S", "1", "1Calm"}, {"S", "2", "x"}} << false;
+}
+
+void tst_IniFile::heldValuesLeaveTheFileUntouched()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QList<IniDocument::Assignment>, assignments);
+    QFETCH(bool, untouched);
+    QVERIFY(TestEnvironment::writeFile(m_path, file));
+    QVERIFY(setModified(m_path, 3600));
+    const timespec before = modified(m_path);
+    struct stat st
+    {
+    };
+    QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
+    const ino_t inode = st.st_ino;
+
+    QVERIFY(IniFile::write(m_path, assignments));
+    QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &st), 0);
+    const timespec after = st.st_mtim;
+    const bool same = before.tv_sec == after.tv_sec && before.tv_nsec == after.tv_nsec && st.st_ino == inode;
+    QCOMPARE(same, untouched);
+    QCOMPARE(TestEnvironment::readFile(m_path) == file, untouched);
+    for (const IniDocument::Assignment &a : assignments)
+        QCOMPARE(IniFile::read(m_path, a.section, a.key), a.value);
+}
+
+void tst_IniFile::staleTemporaryCopiesRemovedByTheNextWrite_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("secondsOld");
+    QTest::addColumn<bool>("locked");
+    QTest::addColumn<bool>("linked");
+    QTest::addColumn<bool>("removed");
+
+    QTest::newRow("left by a killed writer") << "DATA.TXT.aB3xYz" << 120 << false << false << true;
+    QTest::newRow("under a minute old") << "DATA.TXT.aB3xYz" << 20 << false << false << false;
+    QTest::newRow("still being written") << "DATA.TXT.aB3xYz" << 120 << true << false << false;
+    QTest::newRow("another file's copy") << "OTHER.TXT.aB3xYz" << 120 << false << false << false;
+    QTest::newRow("other letter case") << "data.txt.aB3xYz" << 120 << false << false << false;
+    QTest::newRow("seven characters") << "DATA.TXT.backup1" << 120 << false << false << false;
+    QTest::newRow("beside the file a link points to") << "DATA.TXT.aB3xYz" << 120 << false << true << true;
+    QTest::newRow("not letters or digits") << "DATA.TXT.ab-12c" << 120 << false << false << false;
+}
+
+void tst_IniFile::staleTemporaryCopiesRemovedByTheNextWrite()
+{
+    QFETCH(QString, name);
+    QFETCH(int, secondsOld);
+    QFETCH(bool, locked);
+    QFETCH(bool, linked);
+    QFETCH(bool, removed);
+
+    // QSaveFile writes through a symbolic link, beside the file it points to.
+    QString folder = m_env->home();
+    if (linked) {
+        folder += QStringLiteral("/real");
+        QVERIFY(QDir().mkpath(folder));
+        QVERIFY(QFile::link(folder + QStringLiteral("/DATA.TXT"), m_path));
+    }
+    QVERIFY(TestEnvironment::writeFile(folder + QStringLiteral("/DATA.TXT"), "[S]\nk=v\n"));
+    const QString copy = folder + u'/' + name;
+    QVERIFY(TestEnvironment::writeFile(copy, "[S]\nk=v\n"));
+    QVERIFY(setModified(copy, secondsOld));
+    QFile holder(copy);
+    if (locked) {
+        QVERIFY(holder.open(QIODevice::ReadOnly));
+        QCOMPARE(::flock(holder.handle(), LOCK_EX | LOCK_NB), 0);
+    }
+
+    QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w")));
+    QCOMPARE(!QFileInfo::exists(copy), removed);
+    QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("w"));
+    QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), removed ? 1 : 2);
 }
 
 QTEST_GUILESS_MAIN(tst_IniFile)
