@@ -116,14 +116,23 @@ LoadResult loadLocked(const QString &path, std::shared_ptr<const IniDocument> *d
     return LoadResult::Loaded;
 }
 
-// QSaveFile names its temporary copy after the file, plus "." and six letters
-// or digits, just before renaming it over the file.
+// QSaveFile names its temporary copy after the file, plus "." and six random
+// letters or digits, just before renaming it over the file. A suffix of letters
+// of one case, or of digits alone, is a word or a date that a user may have given
+// a copy of their own ("DATA.TXT.backup", "DATA.TXT.BACKUP"); a leftover of ours
+// is nearly always mixed, and the rare one that is not is merely left in place.
 bool isTemporaryName(std::string_view name, std::string_view fileName)
 {
     if (name.size() != fileName.size() + 7 || !name.starts_with(fileName) || name[fileName.size()] != '.')
         return false;
-    return std::all_of(name.end() - 6, name.end(),
-        [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); });
+    const std::string_view suffix = name.substr(name.size() - 6);
+    const auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    const auto isLower = [](char c) { return c >= 'a' && c <= 'z'; };
+    const auto isUpper = [](char c) { return c >= 'A' && c <= 'Z'; };
+    const auto only = [&](auto kind) { return std::all_of(suffix.begin(), suffix.end(), kind); };
+    if (!only([&](char c) { return isDigit(c) || isLower(c) || isUpper(c); }))
+        return false;
+    return !only(isLower) && !only(isUpper) && !only(isDigit);
 }
 
 // A writer killed between naming its temporary copy and the rename leaves a full
