@@ -19,6 +19,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QSystemTrayIcon>
+#include <QTimer>
 #include <QVBoxLayout>
 
 const QString Form1::LinkApplication = QStringLiteral("HALTPAD");
@@ -211,6 +212,12 @@ void Form1::applyOptions()
         });
     }
     showState(m_on);
+    // At login the panel with the tray often comes up after the programs that
+    // start with the session: look again a few times, ever less often.
+    if (!m_options.taskBarWindow && !trayWanted && m_trayLooks < MaxTrayLooks) {
+        QTimer::singleShot(std::chrono::seconds(1 << m_trayLooks), this, &Form1::applyOptions);
+        ++m_trayLooks;
+    }
     if (trayWanted) {
         m_tray->show();
         hide();

@@ -73,4 +73,7 @@ private:
     QString m_lastStoredOn;
     bool m_messengerWasListening = false;
     QString m_startFailure;
+    // Looks for a tray that was not there yet: after 1, 2, 4, ... seconds.
+    static constexpr int MaxTrayLooks = 7;
+    int m_trayLooks = 0;
 };
