@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libxcb1-dev
     xvfb xauth xdotool fonts-dejavu-core
-    lintian appstream desktop-file-utils man-db trayer
+    lintian appstream desktop-file-utils man-db trayer debootstrap
 )
 packages+=("$@")
 
