@@ -9,7 +9,6 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QLocalSocket>
 #include <QMenu>
 #include <QProcess>
 #include <QPushButton>
@@ -275,19 +274,6 @@ private Q_SLOTS:
         QCOMPARE(m_form->isOn(), onAfter);
         QCOMPARE(pictureOf(button()->icon()), pictureOf(QuickStopIcons::icon(0, onAfter)));
         QCOMPARE(storeBytes(), stored);
-    }
-
-    void survivesBytesThatAreNoPoke()
-    {
-        QVERIFY(loadForm());
-        QLocalSocket socket;
-        socket.connectToServer(LinkEndpoint::socketPath(u"HALTPAD"_s, u"Form1"_s));
-        QVERIFY(socket.waitForConnected(Patience));
-        socket.write(QByteArray(4096, '\xff'));
-        socket.flush();
-        QTRY_COMPARE_WITH_TIMEOUT(socket.state(), QLocalSocket::UnconnectedState, Patience);
-        QVERIFY(pokeQuickStop(u"ON"_s));
-        QVERIFY(m_form->isOn());
     }
 
     void followsTheStoredOn()
