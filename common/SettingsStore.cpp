@@ -43,3 +43,8 @@ bool SettingsStore::write(const QString &section, const QString &key, const QStr
     }
     return true;
 }
+
+QString SettingsStore::filePath()
+{
+    return storePath();
+}

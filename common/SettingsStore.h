@@ -10,5 +10,8 @@ class SettingsStore
 {
 public:
     static QString read(const QString &section, const QString &key);
-    static bool write(const QString &section, const QString &key, const QString &value, QString *error = nullptr);
+    static bool write(
+        const QString &section, const QString &key, const QString &value, QString *error = nullptr);
+    // The file behind the store, for watching it change.
+    static QString filePath();
 };

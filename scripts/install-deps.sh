@@ -9,6 +9,7 @@ packages=(
     libxcb1-dev
     xvfb xauth xdotool openbox fonts-dejavu-core
     poppler-utils
+    lintian appstream desktop-file-utils man-db trayer debootstrap
 )
 packages+=("$@")
 
