@@ -11,8 +11,8 @@ namespace {
 
 bool hasControlCharacter(const QString &text)
 {
-    return std::any_of(text.cbegin(), text.cend(),
-                       [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
+    return std::any_of(
+        text.cbegin(), text.cend(), [](QChar c) { return c.unicode() < 0x20 || c.unicode() == 0x7f; });
 }
 
 // Something is there, even a link to nothing.
@@ -31,8 +31,7 @@ QString nativePath(const QString &path)
 
 StartupShortcuts::StartupShortcuts(const QString &applicationFolder)
     : m_applicationFolder(applicationFolder)
-{
-}
+{ }
 
 QString StartupShortcuts::autostartFolder()
 {
@@ -121,7 +120,8 @@ bool StartupShortcuts::add(Program program, QString *error)
     if (!QDir().mkpath(folder)) {
         if (error) {
             *error = somethingAt(folder) && !QFileInfo(folder).isDir()
-                ? QStringLiteral("The start-up folder \"%1\" could not be made: a file of that name is in the way.")
+                ? QStringLiteral(
+                    "The start-up folder \"%1\" could not be made: a file of that name is in the way.")
                 : QStringLiteral("The start-up folder \"%1\" could not be made.");
             *error = error->arg(nativePath(folder));
         }
@@ -188,14 +188,17 @@ QString StartupShortcuts::messageTitle()
 QString StartupShortcuts::question(Program program)
 {
     return program == Program::Settings
-        ? QStringLiteral("Do you want the Murmurine Settings program to start up every time you open Windows?")
-        : QStringLiteral("Do you want the Murmurine messages program to start up every time you open Windows?");
+        ? QStringLiteral(
+            "Do you want the Murmurine Settings program to start up every time you open Windows?")
+        : QStringLiteral(
+            "Do you want the Murmurine messages program to start up every time you open Windows?");
 }
 
 QString StartupShortcuts::addedMessage()
 {
-    return QStringLiteral("An icon has been added to your StartUp group.  If the StartUp group folder appears, "
-                          "please close it down and continue setting up Murmurine");
+    return QStringLiteral(
+        "An icon has been added to your StartUp group.  If the StartUp group folder appears, "
+        "please close it down and continue setting up Murmurine");
 }
 
 QString StartupShortcuts::removedMessage()

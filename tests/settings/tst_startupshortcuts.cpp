@@ -29,12 +29,23 @@ std::optional<QStringList> execArguments(const QString &value)
         if (++i == value.size())
             return std::nullopt;
         switch (value[i].unicode()) {
-        case 's': unescaped += u' '; break;
-        case 'n': unescaped += u'\n'; break;
-        case 't': unescaped += u'\t'; break;
-        case 'r': unescaped += u'\r'; break;
-        case '\\': unescaped += u'\\'; break;
-        default: return std::nullopt;
+        case 's':
+            unescaped += u' ';
+            break;
+        case 'n':
+            unescaped += u'\n';
+            break;
+        case 't':
+            unescaped += u'\t';
+            break;
+        case 'r':
+            unescaped += u'\r';
+            break;
+        case '\\':
+            unescaped += u'\\';
+            break;
+        default:
+            return std::nullopt;
         }
     }
 
@@ -98,10 +109,11 @@ QMap<QString, QByteArray> snapshot(const QString &root)
 {
     QMap<QString, QByteArray> entries;
     QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot | QDir::System,
-                    QDirIterator::Subdirectories);
+        QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        entries.insert(path, it.fileInfo().isFile() ? TestEnvironment::readFile(path) : QByteArray("(folder)"));
+        entries.insert(
+            path, it.fileInfo().isFile() ? TestEnvironment::readFile(path) : QByteArray("(folder)"));
     }
     return entries;
 }
@@ -143,10 +155,14 @@ void tst_StartupShortcuts::autostartFolder_data()
 {
     QTest::addColumn<QString>("configHome"); // "-" for unset
     QTest::addColumn<QString>("expectedBelowRoot");
-    QTest::newRow("set") << "elsewhere" << "elsewhere/autostart";
-    QTest::newRow("unset") << "-" << "home/.config/autostart";
-    QTest::newRow("empty") << "" << "home/.config/autostart";
-    QTest::newRow("relative") << "relative/config" << "home/.config/autostart";
+    QTest::newRow("set") << "elsewhere"
+                         << "elsewhere/autostart";
+    QTest::newRow("unset") << "-"
+                           << "home/.config/autostart";
+    QTest::newRow("empty") << ""
+                           << "home/.config/autostart";
+    QTest::newRow("relative") << "relative/config"
+                              << "home/.config/autostart";
 }
 
 void tst_StartupShortcuts::autostartFolder()
@@ -155,14 +171,16 @@ void tst_StartupShortcuts::autostartFolder()
     QFETCH(QString, expectedBelowRoot);
     TestEnvironment env;
     QVERIFY(env.isValid());
-    const auto putBack = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(env.configHome())); });
+    const auto putBack
+        = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(env.configHome())); });
 
     if (configHome == u"-")
         qunsetenv("XDG_CONFIG_HOME");
     else if (configHome.startsWith(u"relative"))
         qputenv("XDG_CONFIG_HOME", configHome.toUtf8());
     else
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome.isEmpty() ? QString() : env.root() + u'/' + configHome));
+        qputenv("XDG_CONFIG_HOME",
+            QFile::encodeName(configHome.isEmpty() ? QString() : env.root() + u'/' + configHome));
     QCOMPARE(StartupShortcuts::autostartFolder(), env.root() + u'/' + expectedBelowRoot);
 }
 
@@ -185,7 +203,8 @@ void tst_StartupShortcuts::addAndRemove()
     TestEnvironment env;
     QVERIFY(env.isValid());
     const QString folder = env.configHome() + QStringLiteral("/autostart");
-    const QString ownFile = folder + u'/' + StartupShortcuts::shortcutName(program) + QStringLiteral(".desktop");
+    const QString ownFile
+        = folder + u'/' + StartupShortcuts::shortcutName(program) + QStringLiteral(".desktop");
     const QString otherFile = folder + u'/' + StartupShortcuts::shortcutName(StartupShortcuts::other(program))
         + QStringLiteral(".desktop");
     // Someone else's entry stays where it is.
@@ -204,7 +223,7 @@ void tst_StartupShortcuts::addAndRemove()
     const QByteArray entry = TestEnvironment::readFile(ownFile);
     QCOMPARE(keyValue(entry, QStringLiteral("Name")), StartupShortcuts::shortcutName(program));
     QCOMPARE(execArguments(keyValue(entry, QStringLiteral("Exec"))),
-             QStringList {env.root() + QStringLiteral("/app/") + StartupShortcuts::executableName(program)});
+        QStringList {env.root() + QStringLiteral("/app/") + StartupShortcuts::executableName(program)});
 
     // Removing the other one, which is not there, is no failure and removes nothing.
     QVERIFY2(shortcuts.remove(StartupShortcuts::other(program), &error), qPrintable(error));
@@ -212,7 +231,7 @@ void tst_StartupShortcuts::addAndRemove()
     QVERIFY2(shortcuts.remove(program, &error), qPrintable(error));
     QVERIFY(!shortcuts.exists(program));
     QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             QStringList {QStringLiteral("other.desktop")});
+        QStringList {QStringLiteral("other.desktop")});
 }
 
 void tst_StartupShortcuts::missingFolderIsCreated()
@@ -221,7 +240,8 @@ void tst_StartupShortcuts::missingFolderIsCreated()
     QVERIFY(env.isValid());
     const QString configHome = env.root() + QStringLiteral("/not/there/yet");
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
-    const auto putBack = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(env.configHome())); });
+    const auto putBack
+        = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(env.configHome())); });
 
     StartupShortcuts shortcuts(env.root());
     QString error;
@@ -262,7 +282,8 @@ void tst_StartupShortcuts::failuresChangeNothing()
     } else if (layout == u"control") {
         applicationFolder += QStringLiteral("/line\nbreak");
     }
-    const auto writable = qScopeGuard([&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
+    const auto writable = qScopeGuard(
+        [&] { QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner); });
     if (layout == u"read-only" && folderIsWritable(folder))
         QSKIP("the folder stays writable for this user (root)");
     const auto before = snapshot(env.root());
@@ -318,15 +339,16 @@ void tst_StartupShortcuts::execNamesTheProgram()
         validate.start(validator, {file});
         QVERIFY(validate.waitForFinished(30000));
         const QByteArray complaints = validate.readAll();
-        QVERIFY2(validate.exitStatus() == QProcess::NormalExit && validate.exitCode() == 0 && complaints.isEmpty(),
-                 complaints.constData());
+        QVERIFY2(
+            validate.exitStatus() == QProcess::NormalExit && validate.exitCode() == 0 && complaints.isEmpty(),
+            complaints.constData());
 
         const QByteArray entry = TestEnvironment::readFile(file);
         QStringDecoder utf8(QStringDecoder::Utf8);
         utf8(entry);
         QVERIFY(!utf8.hasError());
         QCOMPARE(execArguments(keyValue(entry, QStringLiteral("Exec"))),
-                 QStringList {applicationFolder + u'/' + StartupShortcuts::executableName(program)});
+            QStringList {applicationFolder + u'/' + StartupShortcuts::executableName(program)});
     }
 }
 
