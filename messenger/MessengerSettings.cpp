@@ -20,13 +20,13 @@ bool applyInterval(const QString &text, int *interval)
 
 template <std::size_t N>
 bool applyListPosition(
-    const QString &text, const std::array<int, N> &list, int scale, int *index, int *interval)
+    const QString &text, const std::array<TimingLists::Entry, N> &list, int *index, int *interval)
 {
     const int position = ValueConversions::leadingInteger(text);
     if (position < 0 || position >= int(N))
         return false;
     *index = position;
-    *interval = list[position] * scale;
+    *interval = list[position].ms;
     return true;
 }
 
@@ -85,12 +85,12 @@ std::optional<QColor> MessengerSettings::colourFromValue(const QString &text)
 void MessengerSettings::load(const Reader &read)
 {
     if (const QString duration = read(QStringLiteral("Duration")); !duration.isEmpty())
-        applyListPosition(duration, DurationList, 1, &durationIndex, &durationMs);
+        applyListPosition(duration, TimingLists::Durations, &durationIndex, &durationMs);
     else if (const QString actual = read(QStringLiteral("ActualDuration")); !actual.isEmpty())
         applyInterval(actual, &durationMs);
 
     if (const QString frequency = read(QStringLiteral("Frequency")); !frequency.isEmpty())
-        applyListPosition(frequency, FrequencyList, 1000, &frequencyIndex, &frequencyMs);
+        applyListPosition(frequency, TimingLists::Frequencies, &frequencyIndex, &frequencyMs);
     else if (const QString actual = read(QStringLiteral("ActualFrequency")); !actual.isEmpty())
         applyInterval(actual, &frequencyMs);
 

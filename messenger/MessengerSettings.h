@@ -1,9 +1,10 @@
 #pragma once
 
+#include "TimingLists.h"
+
 #include <QColor>
 #include <QString>
 
-#include <array>
 #include <functional>
 #include <optional>
 
@@ -15,8 +16,6 @@ class MessengerSettings
 public:
     using Reader = std::function<QString(const QString &key)>;
 
-    static constexpr std::array<int, 13> DurationList {1, 2, 5, 10, 20, 30, 40, 50, 75, 100, 200, 500, 1000};
-    static constexpr std::array<int, 7> FrequencyList {2, 5, 10, 20, 30, 45, 60}; // seconds
     static constexpr int MaxInterval = 65535;
     static constexpr double MaxFontSize = 2160;
     static inline const QString DefaultFontName = QStringLiteral("MS Sans Serif");

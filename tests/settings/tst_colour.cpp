@@ -1,0 +1,201 @@
+#include "ColourSwatch.h"
+#include "Twips.h"
+#include "frmColour.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QScopeGuard>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+#include <QTimer>
+#include <QWindow>
+
+namespace {
+
+// The grid as the user sees it: the button under the middle of row r, column c.
+QPushButton *buttonAt(frmColour &picker, int row, int column)
+{
+    const QPoint middle = Twips::toPixels(QPoint(240 + 600 * column + 250, 720 + 600 * row + 250), &picker);
+    return qobject_cast<QPushButton *>(picker.childAt(middle));
+}
+
+void clickMiddle(QWidget *widget)
+{
+    QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier, widget->rect().center());
+}
+
+} // namespace
+
+class tst_Colour : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void swatchGivesItsColour_data();
+    void swatchGivesItsColour();
+    void leavingWithoutColour_data();
+    void leavingWithoutColour();
+    void swatchesPaintedInEveryStyle_data();
+    void swatchesPaintedInEveryStyle();
+    void chooseColourIsModal();
+    void opensBesideAnchor();
+};
+
+void tst_Colour::swatchGivesItsColour_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<int>("value");
+
+    QTest::newRow("black, top left") << 0 << 0 << 0;
+    QTest::newRow("navy") << 0 << 1 << 8388608;
+    QTest::newRow("teal, end of the first row") << 0 << 3 << 8421376;
+    QTest::newRow("silver") << 1 << 3 << 12632256;
+    QTest::newRow("grey, start of the third row") << 2 << 0 << 8421504;
+    QTest::newRow("red") << 3 << 0 << 255;
+    QTest::newRow("yellow") << 3 << 2 << 65535;
+    QTest::newRow("white, bottom right") << 3 << 3 << 16777215;
+}
+
+void tst_Colour::swatchGivesItsColour()
+{
+    QFETCH(int, row);
+    QFETCH(int, column);
+    QFETCH(int, value);
+
+    frmColour picker(-1);
+    picker.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    QPushButton *button = buttonAt(picker, row, column);
+    QVERIFY(button);
+    QCOMPARE(button->objectName(), QStringLiteral("cmdColour_%1").arg(4 * row + column));
+    clickMiddle(button);
+    QVERIFY(!picker.isVisible());
+    QCOMPARE(picker.result(), int(QDialog::Accepted));
+    QCOMPARE(picker.chosenColour(), value);
+}
+
+void tst_Colour::leavingWithoutColour_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<int>("before");
+    QTest::addColumn<int>("after");
+
+    // Cancel says "no colour", which leaves the form's colour alone; the
+    // window's close control keeps the value from before, which the form applies.
+    QTest::newRow("Cancel after a colour") << "cancel" << 255 << -1;
+    QTest::newRow("Cancel at start") << "cancel" << 0 << -1;
+    QTest::newRow("Escape") << "escape" << 255 << -1;
+    QTest::newRow("close control after a colour") << "close" << 255 << 255;
+    QTest::newRow("close control after a cancel") << "close" << -1 << -1;
+    QTest::newRow("close control at start") << "close" << 0 << 0;
+}
+
+void tst_Colour::leavingWithoutColour()
+{
+    QFETCH(QString, how);
+    QFETCH(int, before);
+    QFETCH(int, after);
+
+    frmColour picker(before);
+    picker.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    if (how == QLatin1String("cancel")) {
+        auto *cancel = picker.findChild<QPushButton *>(QStringLiteral("CancelButton"));
+        QVERIFY(cancel);
+        QCOMPARE(cancel->text(), QStringLiteral("Cancel"));
+        clickMiddle(cancel);
+    } else if (how == QLatin1String("escape")) {
+        QTest::keyClick(&picker, Qt::Key_Escape);
+    } else {
+        QVERIFY(picker.windowHandle());
+        picker.windowHandle()->close();
+    }
+    QVERIFY(!picker.isVisible());
+    QCOMPARE(picker.result(), int(QDialog::Rejected));
+    QCOMPARE(picker.chosenColour(), after);
+}
+
+void tst_Colour::swatchesPaintedInEveryStyle_data()
+{
+    QTest::addColumn<QString>("styleName");
+    for (const QString &name : QStyleFactory::keys())
+        QTest::addRow("%s", qPrintable(name)) << name;
+}
+
+void tst_Colour::swatchesPaintedInEveryStyle()
+{
+    QFETCH(QString, styleName);
+
+    const QString previous = QApplication::style()->name();
+    QApplication::setStyle(styleName);
+    auto restore = qScopeGuard([&] { QApplication::setStyle(previous); });
+
+    frmColour picker(0);
+    picker.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    for (int i = 0; i < 16; ++i) {
+        auto *button = picker.findChild<QPushButton *>(QStringLiteral("cmdColour_%1").arg(i));
+        QVERIFY(button);
+        // The focused button too: its focus mark must not hide the colour.
+        if (i == 5)
+            button->setFocus();
+        const QImage image = button->grab().toImage();
+        const QRgb expected = frmColour::Palette[i];
+        for (const QPoint &point : {image.rect().center(), image.rect().center() + QPoint(6, 6),
+                 image.rect().center() - QPoint(6, 6)})
+            QVERIFY2(image.pixel(point) == expected,
+                qPrintable(QStringLiteral("button %1 at %2,%3: %4 instead of %5")
+                               .arg(i)
+                               .arg(point.x())
+                               .arg(point.y())
+                               .arg(image.pixel(point), 8, 16)
+                               .arg(expected, 8, 16)));
+    }
+}
+
+void tst_Colour::chooseColourIsModal()
+{
+    QWidget owner;
+    owner.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&owner));
+    bool clicked = false;
+    QTimer::singleShot(0, &owner, [&] {
+        auto *picker = qobject_cast<frmColour *>(QApplication::activeModalWidget());
+        if (!picker)
+            return;
+        if (auto *button = picker->findChild<QPushButton *>(QStringLiteral("cmdColour_13"))) {
+            clickMiddle(button);
+            clicked = true;
+        }
+    });
+    const int chosen = frmColour::chooseColour(&owner, 255);
+    QVERIFY(clicked);
+    QCOMPARE(chosen, 16711935);
+}
+
+void tst_Colour::opensBesideAnchor()
+{
+    QWidget form;
+    form.setGeometry(200, 150, 900, 700);
+    auto *panel = new QWidget(&form);
+    panel->setGeometry(40, 30, 800, 600);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    frmColour picker(0, panel);
+    picker.open();
+    QVERIFY(QTest::qWaitForWindowExposed(&picker));
+    QCOMPARE(picker.pos(), panel->mapToGlobal(QPoint(0, 0)) + Twips::toPixels(QPoint(3500, 1800), &picker));
+    // Every button of the grid fits inside the window.
+    for (int i = 0; i < 16; ++i) {
+        auto *button = picker.findChild<QPushButton *>(QStringLiteral("cmdColour_%1").arg(i));
+        QVERIFY(picker.rect().contains(button->geometry()));
+    }
+    QVERIFY(
+        picker.rect().contains(picker.findChild<QPushButton *>(QStringLiteral("CancelButton"))->geometry()));
+}
+
+QTEST_MAIN(tst_Colour)
+#include "tst_colour.moc"
