@@ -8,6 +8,7 @@
 #include "ShippedFile.h"
 #include "Twips.h"
 #include "ValueConversions.h"
+#include "frmAbout.h"
 #include "frmMain.h"
 #include "frmMessageSetup.h"
 
@@ -32,6 +33,7 @@ constexpr int LoadHeightTwips = 9200;
 constexpr int CentringAllowanceTwips = 300;
 const QPoint MainPanelTwips(1500, 300);
 const QPoint ManagerPanelTwips(200, 60);
+const QPoint AboutPanelTwips(1200, 200);
 const QPoint TourOffsetTwips(1640, 5880);
 
 QString readSetting(const QString &key)
@@ -81,6 +83,8 @@ MDIForm1::~MDIForm1()
     m_mainSub->removeEventFilter(this);
     if (m_managerSub)
         m_managerSub->removeEventFilter(this);
+    if (m_aboutSub)
+        m_aboutSub->removeEventFilter(this);
 }
 
 void MDIForm1::createMenus()
@@ -175,7 +179,8 @@ void MDIForm1::createMenus()
     addEntry(
         mnuHelpMain, QStringLiteral("Show me a quick Tour"), "mnuTour", QStringLiteral("Ctrl+Q"), notBuilt);
     addSpacer(mnuHelpMain, "mnuSpacer11");
-    addEntry(mnuHelpMain, QStringLiteral("About"), "mnuAbout", QStringLiteral("Ctrl+A"), notBuilt);
+    addEntry(mnuHelpMain, QStringLiteral("About"), "mnuAbout", QStringLiteral("Ctrl+A"),
+        [this] { bringUpAbout(); });
 }
 
 QMdiSubWindow *MDIForm1::wrap(QWidget *child)
@@ -217,12 +222,14 @@ bool MDIForm1::MDIForm_Load()
         setWindowState(windowState() | Qt::WindowMaximized);
         if (!m_main->Form_Load())
             return false;
+        createAbout();
         showMaximized();
         m_mainSub->showMaximized();
         centrePanels();
     } else {
         if (!m_main->Form_Load())
             return false;
+        createAbout();
         placePanelsAtFixedPositions();
         setOuterSizeTwips(NormalWidthTwips, NormalHeightTwips);
         show();
@@ -352,6 +359,8 @@ void MDIForm1::centrePanels()
     centre(m_main->contentPanel());
     if (m_manager)
         centre(m_manager->contentPanel());
+    if (m_about)
+        centre(m_about->contentPanel());
 }
 
 void MDIForm1::placePanelsAtFixedPositions()
@@ -359,6 +368,8 @@ void MDIForm1::placePanelsAtFixedPositions()
     m_main->contentPanel()->move(Twips::toPixels(MainPanelTwips, this));
     if (m_manager)
         m_manager->contentPanel()->move(Twips::toPixels(ManagerPanelTwips, this));
+    if (m_about)
+        m_about->contentPanel()->move(Twips::toPixels(AboutPanelTwips, this));
 }
 
 void MDIForm1::placeTourButton()
@@ -397,6 +408,56 @@ void MDIForm1::bringUpMessageManager()
     bringUp(m_managerSub);
 }
 
+void MDIForm1::createAbout()
+{
+    if (m_aboutSub)
+        return;
+    m_about = new frmAbout(m_main->applicationFolder());
+    m_aboutSub = wrap(m_about);
+    // Unlike the other children it is made afresh for each showing.
+    connect(m_about, &frmAbout::closeRequested, this, &MDIForm1::closeAbout);
+    if (isMaximized())
+        centrePanels();
+    else
+        placePanelsAtFixedPositions();
+}
+
+frmAbout *MDIForm1::aboutBox() const
+{
+    return m_about;
+}
+
+QMdiSubWindow *MDIForm1::aboutSubWindow() const
+{
+    return m_aboutSub;
+}
+
+void MDIForm1::bringUpAbout()
+{
+    createAbout();
+    bringUp(m_aboutSub);
+    // A box made afresh has no focus of its own to return to; without it the
+    // keyboard would stay with the child it replaced.
+    m_about->setFocus();
+}
+
+void MDIForm1::closeAbout()
+{
+    QMdiSubWindow *subWindow = m_aboutSub;
+    if (!subWindow)
+        return;
+    m_aboutSub = nullptr;
+    m_about = nullptr;
+    subWindow->removeEventFilter(this);
+    // Leaving it as the message manager is left, so the Welcome screen comes
+    // back in the same state whichever child was closed.
+    subWindow->hide();
+    if (m_lastActivated == subWindow)
+        m_lastActivated = nullptr;
+    returnToWelcomeScreen();
+    subWindow->deleteLater();
+}
+
 void MDIForm1::hideMessageManager()
 {
     if (!m_managerSub)
@@ -405,6 +466,11 @@ void MDIForm1::hideMessageManager()
     // Coming back later is a new activation.
     if (m_lastActivated == m_managerSub)
         m_lastActivated = nullptr;
+    returnToWelcomeScreen();
+}
+
+void MDIForm1::returnToWelcomeScreen()
+{
     // A hidden child leaves the area with no active child at all, and a
     // maximised one takes the others' state with it: the user goes back to
     // the Welcome screen, as it was when the frame first showed it.
@@ -475,6 +541,11 @@ bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
     if (!subWindow || m_ending)
         return QMainWindow::eventFilter(watched, event);
 
+    if (event->type() == QEvent::Close && subWindow == m_aboutSub) {
+        event->ignore();
+        closeAbout();
+        return true;
+    }
     if (event->type() == QEvent::Close && subWindow == m_managerSub) {
         // The manager's close box hides it, after the same check as its own button.
         event->ignore();

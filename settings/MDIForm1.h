@@ -1,12 +1,14 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <optional>
 
 class QAction;
 class QMdiArea;
 class QMdiSubWindow;
 class QMenu;
+class frmAbout;
 class frmMain;
 class frmMessageSetup;
 
@@ -30,6 +32,7 @@ public:
 
     void bringUpMainWindow();
     void bringUpMessageManager();
+    void bringUpAbout();
     // Raises and activates the frame at another instance's request.
     void activateFrame();
     // The "Contents and help (F1)" command: the active child's own F1 handling.
@@ -43,6 +46,9 @@ public:
     QMdiArea *mdiArea() const { return m_mdiArea; }
     QMdiSubWindow *mainSubWindow() const { return m_mainSub; }
     QMdiSubWindow *managerSubWindow() const { return m_managerSub; }
+    // Null once the About box has been closed, until it is brought up again.
+    frmAbout *aboutBox() const;
+    QMdiSubWindow *aboutSubWindow() const;
 
     static constexpr int NormalWidthTwips = 9600;
     static constexpr int NormalHeightTwips = 8000;
@@ -74,6 +80,9 @@ private:
     void writeWinMax(const QString &value);
     void onSubWindowActivated(QMdiSubWindow *subWindow);
     void hideMessageManager();
+    void createAbout();
+    void closeAbout();
+    void returnToWelcomeScreen();
     void pressManagerButton(const char *name);
     bool wantsMaximising(const QMdiSubWindow *subWindow) const;
     void maximiseIfFrameIs(QMdiSubWindow *subWindow);
@@ -83,6 +92,8 @@ private:
     QMdiSubWindow *m_mainSub = nullptr;
     frmMessageSetup *m_manager = nullptr;
     QMdiSubWindow *m_managerSub = nullptr;
+    QPointer<frmAbout> m_about;
+    QPointer<QMdiSubWindow> m_aboutSub;
     QMdiSubWindow *m_lastActivated = nullptr;
     bool blnLoaded = false;
     bool m_ending = false;
