@@ -10,6 +10,8 @@ int main(int argc, char *argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
 
     QApplication app(argc, argv);
+    // Lets the desktop match our windows to the installed entry and its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.murmurine.MurmurineSettings"));
     MDIForm1 frame;
     QObject::connect(&frame, &MDIForm1::programEnded, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     if (!frame.MDIForm_Load())
