@@ -38,8 +38,6 @@ private Q_SLOTS:
     void leavingWithoutColour();
     void swatchesPaintedInEveryStyle_data();
     void swatchesPaintedInEveryStyle();
-    void chooseColourIsModal();
-    void opensBesideAnchor();
 };
 
 void tst_Colour::swatchGivesItsColour_data()
@@ -153,48 +151,6 @@ void tst_Colour::swatchesPaintedInEveryStyle()
                                .arg(image.pixel(point), 8, 16)
                                .arg(expected, 8, 16)));
     }
-}
-
-void tst_Colour::chooseColourIsModal()
-{
-    QWidget owner;
-    owner.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&owner));
-    bool clicked = false;
-    QTimer::singleShot(0, &owner, [&] {
-        auto *picker = qobject_cast<frmColour *>(QApplication::activeModalWidget());
-        if (!picker)
-            return;
-        if (auto *button = picker->findChild<QPushButton *>(QStringLiteral("cmdColour_13"))) {
-            clickMiddle(button);
-            clicked = true;
-        }
-    });
-    const int chosen = frmColour::chooseColour(&owner, 255);
-    QVERIFY(clicked);
-    QCOMPARE(chosen, 16711935);
-}
-
-void tst_Colour::opensBesideAnchor()
-{
-    QWidget form;
-    form.setGeometry(200, 150, 900, 700);
-    auto *panel = new QWidget(&form);
-    panel->setGeometry(40, 30, 800, 600);
-    form.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&form));
-
-    frmColour picker(0, panel);
-    picker.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&picker));
-    QCOMPARE(picker.pos(), panel->mapToGlobal(QPoint(0, 0)) + Twips::toPixels(QPoint(3500, 1800), &picker));
-    // Every button of the grid fits inside the window.
-    for (int i = 0; i < 16; ++i) {
-        auto *button = picker.findChild<QPushButton *>(QStringLiteral("cmdColour_%1").arg(i));
-        QVERIFY(picker.rect().contains(button->geometry()));
-    }
-    QVERIFY(
-        picker.rect().contains(picker.findChild<QPushButton *>(QStringLiteral("CancelButton"))->geometry()));
 }
 
 QTEST_MAIN(tst_Colour)

@@ -140,8 +140,6 @@ class tst_StartupShortcuts : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void autostartFolder_data();
-    void autostartFolder();
     void addAndRemove_data();
     void addAndRemove();
     void missingFolderIsCreated();
@@ -150,39 +148,6 @@ private Q_SLOTS:
     void execNamesTheProgram_data();
     void execNamesTheProgram();
 };
-
-void tst_StartupShortcuts::autostartFolder_data()
-{
-    QTest::addColumn<QString>("configHome"); // "-" for unset
-    QTest::addColumn<QString>("expectedBelowRoot");
-    QTest::newRow("set") << "elsewhere"
-                         << "elsewhere/autostart";
-    QTest::newRow("unset") << "-"
-                           << "home/.config/autostart";
-    QTest::newRow("empty") << ""
-                           << "home/.config/autostart";
-    QTest::newRow("relative") << "relative/config"
-                              << "home/.config/autostart";
-}
-
-void tst_StartupShortcuts::autostartFolder()
-{
-    QFETCH(QString, configHome);
-    QFETCH(QString, expectedBelowRoot);
-    TestEnvironment env;
-    QVERIFY(env.isValid());
-    const auto putBack
-        = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(env.configHome())); });
-
-    if (configHome == u"-")
-        qunsetenv("XDG_CONFIG_HOME");
-    else if (configHome.startsWith(u"relative"))
-        qputenv("XDG_CONFIG_HOME", configHome.toUtf8());
-    else
-        qputenv("XDG_CONFIG_HOME",
-            QFile::encodeName(configHome.isEmpty() ? QString() : env.root() + u'/' + configHome));
-    QCOMPARE(StartupShortcuts::autostartFolder(), env.root() + u'/' + expectedBelowRoot);
-}
 
 void tst_StartupShortcuts::addAndRemove_data()
 {
