@@ -1,9 +1,10 @@
 #include "StartupShortcuts.h"
 
+#include "WholeFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -130,11 +131,11 @@ bool StartupShortcuts::add(Program program, QString *error)
 
     const QString path = entryPath(program);
     const bool wasThere = somethingAt(path);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit()) {
+    QString reason;
+    if (!WholeFile::replace(path, text, &reason)) {
         if (error)
             *error = QStringLiteral("The start-up entry \"%1\" could not be written: %2.")
-                         .arg(nativePath(path), file.errorString());
+                         .arg(nativePath(path), reason);
         return false;
     }
 

@@ -8,7 +8,6 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
-#include <QTimer>
 #include <QWindow>
 
 namespace {
