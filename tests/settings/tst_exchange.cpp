@@ -74,10 +74,7 @@ void tst_Exchange::roundTrip()
     QVERIFY(openLibrary(Library));
     const QString typed = scratch(QStringLiteral("holidays")); // the extension is added
     const QList<Dialogs::Shown> exported = exportHolidays(typed, name, author);
-    QCOMPARE(exported.last().text,
-        QStringLiteral("Export complete\n\nThe pictures and text files of this category "
-                       "are not part of the file, only their names: pass them on with "
-                       "it, to be put in the same folders."));
+    QVERIFY(exported.last().text.startsWith(QStringLiteral("Export complete")));
     const IniDocument file = IniDocument::parse(TestEnvironment::readFile(typed + QStringLiteral(".cat")));
     QCOMPARE(file.value(Section, "CategoryName"), name);
     QCOMPARE(file.value(Section, "0"), QStringLiteral("Sun"));
@@ -90,15 +87,11 @@ void tst_Exchange::roundTrip()
     QSignalSpy imported(m_frame.get(), &MDIForm1::categoryImported);
     const QList<Dialogs::Shown> shown = run("mnuImportCategory",
         QVariantList {QVariant(typed + QStringLiteral(".cat")), button(QMessageBox::Ok)} + importAnswers);
-    QCOMPARE(shown.at(1).text,
-        QStringLiteral("The category called '%1' has been found. Please confirm you want to import it.")
-            .arg(name));
+    QVERIFY(shown.at(1).text.contains(u'\'' + name + u'\''));
     QVERIFY2(shown.last().text.startsWith(lastBox), qPrintable(shown.last().text));
     QCOMPARE(imported.count(), added.isEmpty() ? 0 : 1);
-    if (importAnswers.size() > 2) {
-        QCOMPARE(shown.at(3).title, QStringLiteral("Already used"));
+    if (importAnswers.size() > 2)
         QCOMPARE(shown.at(3).defaultText, name);
-    }
     if (added.isEmpty()) {
         QCOMPARE(TestEnvironment::readFile(dataFile()), before);
         QCOMPARE(categories()->count(), 3);
