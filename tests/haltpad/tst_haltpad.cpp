@@ -172,7 +172,7 @@ private Q_SLOTS:
         store(u"Time"_s, u"2020-01-01T00:00:00.000"_s);
         store(u"HaltPadOn"_s, u"busy"_s);
         store(u"FontName"_s, u"Serif"_s);
-        Peer messenger(*m_env, QStringLiteral(FAKE_MESSENGER), {});
+        Peer messenger(*m_env, QStringLiteral(LINK_HELPER), {u"messenger"_s});
         QCOMPARE(messenger.nextLine(), u"listening"_s);
         Peer settings(
             *m_env, QStringLiteral(LINK_HELPER), {u"endpoint"_s, u"Murmurine Settings"_s, u"Form1"_s});
@@ -287,7 +287,7 @@ private Q_SLOTS:
     void goesOffWhenTheMessengerEndsByItself()
     {
         store(u"On"_s, u"Yes"_s);
-        Peer messenger(*m_env, QStringLiteral(FAKE_MESSENGER), {});
+        Peer messenger(*m_env, QStringLiteral(LINK_HELPER), {u"messenger"_s});
         QCOMPARE(messenger.nextLine(), u"listening"_s);
         QVERIFY(loadForm());
         QVERIFY(m_form->isOn());

@@ -125,7 +125,7 @@ private Q_SLOTS:
         };
         if (trayBefore)
             QVERIFY(startTray());
-        Peer messenger(processEnv, QStringLiteral(FAKE_MESSENGER), {});
+        Peer messenger(processEnv, QStringLiteral(LINK_HELPER), {u"messenger"_s});
         QCOMPARE(messenger.nextLine(), u"listening"_s);
         Peer haltpad(processEnv, QStringLiteral(HALTPAD_PROGRAM), {});
         QTRY_VERIFY_WITH_TIMEOUT(
