@@ -314,7 +314,6 @@ void tst_IniFile::staleTemporaryCopiesRemovedByTheNextWrite_data()
     QTest::newRow("not letters or digits") << "DATA.TXT.ab-12c" << 120 << false << false << false;
     QTest::newRow("a word the user chose") << "DATA.TXT.backup" << 120 << false << false << false;
     QTest::newRow("a date the user chose") << "DATA.TXT.261207" << 120 << false << false << false;
-    QTest::newRow("a word in capitals") << "DATA.TXT.BACKUP" << 120 << false << false << false;
     QTest::newRow("random digits and capitals") << "DATA.TXT.Q7W2E9" << 120 << false << false << true;
 }
 
