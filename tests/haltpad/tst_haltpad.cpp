@@ -4,6 +4,7 @@
 #include "QuickStopIcons.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
+#include "TestProcess.h"
 #include "TimeStamp.h"
 
 #include <QAction>
@@ -25,34 +26,7 @@ namespace {
 
 constexpr int Patience = 20000;
 
-// Another process with the test's private environment: a link endpoint, a
-// sender, or the Quick Stop program itself.
-struct Peer : QProcess
-{
-    Peer(const TestEnvironment &env, const QString &program, const QStringList &args)
-    {
-        setProcessEnvironment(env.processEnvironment());
-        setProcessChannelMode(QProcess::SeparateChannels);
-        start(program, args);
-    }
-    ~Peer() override
-    {
-        kill();
-        waitForFinished();
-    }
-    // The next line it prints; empty when none comes in time. Keeps this
-    // process's event loop running, so an endpoint in here can answer.
-    QString nextLine()
-    {
-        QDeadlineTimer deadline(Patience);
-        while (!canReadLine() && !deadline.hasExpired()) {
-            if (state() == QProcess::NotRunning && !waitForReadyRead(0))
-                break;
-            QTest::qWait(5);
-        }
-        return canReadLine() ? QString::fromUtf8(readLine()).trimmed() : QString();
-    }
-};
+using Peer = TestProcess;
 
 QImage pictureOf(const QIcon &icon)
 {

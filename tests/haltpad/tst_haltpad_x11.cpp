@@ -1,6 +1,7 @@
 #include "LinkEndpoint.h"
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
+#include "TestProcess.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -16,31 +17,7 @@ namespace {
 
 constexpr int Patience = 30000;
 
-struct Peer : QProcess
-{
-    Peer(const QProcessEnvironment &env, const QString &program, const QStringList &args, bool quiet = false)
-    {
-        setProcessEnvironment(env);
-        setProcessChannelMode(QProcess::SeparateChannels);
-        if (quiet) {
-            setStandardOutputFile(QProcess::nullDevice());
-            setStandardErrorFile(u"/tmp/trayer-err.log"_s);
-        }
-        start(program, args);
-    }
-    ~Peer() override
-    {
-        kill();
-        waitForFinished();
-    }
-    QString nextLine()
-    {
-        while (!canReadLine())
-            if (!waitForReadyRead(Patience))
-                return {};
-        return QString::fromUtf8(readLine()).trimmed();
-    }
-};
+using Peer = TestProcess;
 
 QStringList xdotool(const QStringList &arguments)
 {
@@ -115,8 +92,7 @@ private Q_SLOTS:
                     QTest::qWait(500);
                 tray = std::make_unique<Peer>(processEnv, u"trayer"_s,
                     QStringList {
-                        u"--edge"_s, u"top"_s, u"--widthtype"_s, u"request"_s, u"--height"_s, u"24"_s},
-                    true);
+                        u"--edge"_s, u"top"_s, u"--widthtype"_s, u"request"_s, u"--height"_s, u"24"_s});
                 QDeadlineTimer deadline(Patience);
                 while (!trayIsThere() && tray->state() != QProcess::NotRunning && !deadline.hasExpired())
                     QTest::qWait(200);
@@ -126,7 +102,7 @@ private Q_SLOTS:
         if (trayBefore)
             QVERIFY(startTray());
         Peer messenger(processEnv, QStringLiteral(LINK_HELPER), {u"messenger"_s});
-        QCOMPARE(messenger.nextLine(), u"listening"_s);
+        QCOMPARE(messenger.nextLine(Patience), u"listening"_s);
         Peer haltpad(processEnv, QStringLiteral(HALTPAD_PROGRAM), {});
         QTRY_VERIFY_WITH_TIMEOUT(
             QFileInfo::exists(LinkEndpoint::socketPath(u"HALTPAD"_s, u"Form1"_s)), Patience);
@@ -155,7 +131,7 @@ private Q_SLOTS:
         xdotool({u"mousemove"_s, u"--window"_s, windows.first(), QString::number(width / 2),
             QString::number(height / 2), u"click"_s, u"1"_s});
 
-        QCOMPARE(messenger.nextLine(), u"changed Text1=OFF"_s);
+        QCOMPARE(messenger.nextLine(Patience), u"changed Text1=OFF"_s);
         QSettings written(env.settingsFile(), QSettings::IniFormat);
         QCOMPARE(written.value("Settings/On").toString(), u"No"_s);
         QCOMPARE(haltpad.state(), QProcess::Running);

@@ -3,6 +3,7 @@
 #include "RuntimeFolder.h"
 #include "SingleInstance.h"
 #include "TestEnvironment.h"
+#include "TestProcess.h"
 
 #include <QFileInfo>
 #include <QLocalServer>
@@ -27,29 +28,12 @@ const QString Topic = u"Form1"_s;
 const QString Item = u"Text1"_s;
 constexpr int Patience = 20000;
 
-// link_helper run as another process with the test's private environment;
-// killed with SIGKILL when it goes, as a crash would end it.
-struct Helper : QProcess
+// link_helper in another process, with the test's private environment.
+struct Helper : TestProcess
 {
     Helper(const TestEnvironment &env, const QStringList &args)
-    {
-        setProcessEnvironment(env.processEnvironment());
-        setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        start(QStringLiteral(LINK_HELPER), args);
-    }
-    ~Helper() override
-    {
-        kill();
-        waitForFinished();
-    }
-    // The next line it prints; empty when none comes in time.
-    QString nextLine()
-    {
-        while (!canReadLine())
-            if (!waitForReadyRead(Patience))
-                return {};
-        return QString::fromUtf8(readLine()).trimmed();
-    }
+        : TestProcess(env, QStringLiteral(LINK_HELPER), args)
+    { }
 };
 
 } // namespace
