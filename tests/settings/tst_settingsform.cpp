@@ -1,6 +1,9 @@
+#include "DataFolder.h"
 #include "SettingsTestSupport.h"
 #include "StartupShortcuts.h"
+#include "Twips.h"
 #include "frmColour.h"
+#include "frmMessageSetup.h"
 #include "frmSettings.h"
 
 #include <QAbstractItemView>
@@ -10,6 +13,8 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -51,6 +56,11 @@ private Q_SLOTS:
     void startUpButtons_data();
     void startUpButtons();
     void failedSaveIsNotReportedAsSaved();
+    void createdHiddenAtStartUp();
+    void broughtUpLikeTheOtherChildren_data();
+    void broughtUpLikeTheOtherChildren();
+    void accessKeysActInTheChildInFront_data();
+    void accessKeysActInTheChildInFront();
 
 private:
     std::unique_ptr<MDIForm1> openSettings(const Settings &settings = {})
@@ -413,6 +423,149 @@ void tst_SettingsForm::failedSaveIsNotReportedAsSaved()
         boxes.constFirst().text.contains(QLatin1String("could not")), qPrintable(boxes.constFirst().text));
     QTest::qWait(20);
     QVERIFY(frame->settingsSubWindow()->isVisible());
+}
+
+void tst_SettingsForm::createdHiddenAtStartUp()
+{
+    storeSettings({{"WinMax", "No"}, {"UsedBefore", "Yes"}, {"Duration", "5"}});
+    auto frame = loadFrame();
+    QVERIFY(frame);
+    QVERIFY(frame->settingsForm());
+    QVERIFY(!frame->settingsSubWindow()->isVisible());
+    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
+    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("30 milliseconds"));
+    // An import refills it from the file, as every activation does.
+    storeSettings({{"Duration", "6"}});
+    Q_EMIT frame->categoryImported();
+    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("40 milliseconds"));
+}
+
+void tst_SettingsForm::broughtUpLikeTheOtherChildren_data()
+{
+    QTest::addColumn<QString>("winMax");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("maximised, button, closed by Save") << ""
+                                                       << "button";
+    QTest::newRow("normal, menu, closed by Close") << "No"
+                                                   << "menu";
+    QTest::newRow("normal, button, closed by the close box") << "No"
+                                                             << "close box";
+}
+
+void tst_SettingsForm::broughtUpLikeTheOtherChildren()
+{
+    QFETCH(QString, winMax);
+    QFETCH(QString, how);
+
+    storeSettings({{"WinMax", winMax}, {"UsedBefore", "Yes"}});
+    auto frame = loadFrame();
+    QVERIFY(frame);
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
+    frame->bringUpMessageManager();
+    QTRY_VERIFY(editMenu->isVisible());
+
+    if (how == QLatin1String("menu")) {
+        auto *settingsMenu = frame->findChild<QMenu *>(QStringLiteral("mnuAllSettings"));
+        QMenuBar *bar = frame->menuBar();
+        QTest::mouseClick(
+            bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(settingsMenu->menuAction()).center());
+        QTRY_VERIFY(settingsMenu->isVisible());
+        auto *entry = frame->findChild<QAction *>(QStringLiteral("mnuChangeSettings"));
+        QTest::mouseClick(
+            settingsMenu, Qt::LeftButton, Qt::NoModifier, settingsMenu->actionGeometry(entry).center());
+    } else {
+        frame->bringUpMainWindow();
+        click(frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeSettings")));
+    }
+    QMdiSubWindow *sub = frame->settingsSubWindow();
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), sub);
+    QCOMPARE(sub->windowTitle(), QStringLiteral("Murmurine settings"));
+    QTRY_VERIFY(sub->isMaximized());
+    QVERIFY(!editMenu->isVisible());
+    const QWidget *panel = frame->settingsForm()->contentPanel();
+    if (!frame->isMaximized())
+        QCOMPARE(panel->pos(), Twips::toPixels(QPoint(360, 60), frame.get()));
+    QVERIFY(sub->rect().contains(QRect(panel->mapTo(sub, QPoint(0, 0)), panel->size())));
+
+    if (how == QLatin1String("button"))
+        click(child<QPushButton>(frame.get(), "cmdExit"));
+    else if (how == QLatin1String("menu"))
+        click(child<QPushButton>(frame.get(), "cmdClose"));
+    else
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+    QTRY_VERIFY(!sub->isVisible());
+    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
+    QVERIFY(frame->mainSubWindow()->isVisible());
+    if (frame->isMaximized())
+        QTRY_VERIFY(frame->mainSubWindow()->isMaximized());
+    QVERIFY(frame->settingsForm());
+    QVERIFY(!editMenu->isVisible());
+    // Maximised with the frame when the frame is maximised after it came up.
+    if (how == QLatin1String("menu")) {
+        frame->bringUpSettingsForm();
+        QTRY_VERIFY(sub->isMaximized());
+        frame->showMaximized();
+        QTRY_VERIFY(frame->isMaximized());
+        QTRY_VERIFY(sub->isMaximized());
+    }
+}
+
+void tst_SettingsForm::accessKeysActInTheChildInFront_data()
+{
+    QTest::addColumn<QString>("front");
+    QTest::newRow("settings form in front") << "settings";
+    QTest::newRow("message manager in front") << "manager";
+    QTest::newRow("Welcome screen in front") << "main";
+}
+
+void tst_SettingsForm::accessKeysActInTheChildInFront()
+{
+    QFETCH(QString, front);
+
+    storeSettings({{"WinMax", "No"}, {"UsedBefore", "Yes"}});
+    writeLibrary(DataFolder::dataFilePath(DataFolder::locate(m_env->home())), QStringLiteral("Calm"),
+        {QStringLiteral("I breathe slowly")});
+    auto frame = loadFrame();
+    QVERIFY(frame);
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    // Every child open, the one named in front.
+    QWidget *focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : frame.get(), Qt::Key_S, Qt::ControlModifier);
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
+    frame->bringUpMessageManager();
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
+    if (front == QLatin1String("settings"))
+        frame->bringUpSettingsForm();
+    else if (front == QLatin1String("main"))
+        frame->bringUpMainWindow();
+    QMdiSubWindow *inFront = front == QLatin1String("settings") ? frame->settingsSubWindow()
+        : front == QLatin1String("manager")                     ? frame->managerSubWindow()
+                                                                : frame->mainSubWindow();
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), inFront);
+    QTRY_VERIFY(inFront->isAncestorOf(QApplication::focusWidget()));
+    Dialogs::takeShown();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+    // An access key presses its button visibly: the click comes a moment later.
+    QList<Dialogs::Shown> boxes;
+    QTRY_VERIFY(!(boxes += Dialogs::takeShown()).isEmpty());
+    QTest::qWait(300); // a click of a button behind it would have come by now
+    boxes += Dialogs::takeShown();
+    QCOMPARE(boxes.size(), 1);
+    const bool startPressed = storedSetting(QStringLiteral("On")) == QLatin1String("No");
+    QCOMPARE(startPressed, front == QLatin1String("main"));
+    QCOMPARE(isStored(QStringLiteral("Duration")), front == QLatin1String("settings"));
+    if (front == QLatin1String("settings")) {
+        QCOMPARE(boxes.constFirst().text, frmSettings::savedMessage());
+        QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
+    } else if (front == QLatin1String("manager")) {
+        // "Delete &subliminal" asks first; the question is answered Cancel.
+        QCOMPARE(boxes.constFirst().kind, Dialogs::Kind::Question);
+        QCOMPARE(frame->messageManager()->messageRows().size(), 1);
+    }
 }
 
 QTEST_MAIN(tst_SettingsForm)
