@@ -137,9 +137,9 @@ void frmSettings::createControls()
     createQuickStopFrame();
 
     cmdExit = makeButton(fmeAll, "cmdExit", QStringLiteral("&Save and close"));
-    place(cmdExit, 5880, 6465, 1335, 375);
+    place(cmdExit, 5880, 4890, 1335, 375);
     cmdClose = makeButton(fmeAll, "cmdClose", QStringLiteral("C&lose"));
-    place(cmdClose, 7320, 6465, 1335, 375);
+    place(cmdClose, 7320, 4890, 1335, 375);
     connect(cmdExit, &QPushButton::clicked, this, &frmSettings::cmdExit_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmSettings::cmdClose_Click);
 
@@ -163,32 +163,32 @@ void frmSettings::createControls()
 void frmSettings::createTimeFrame()
 {
     fraTime = makeFrame(fmeAll, "fraTime", QStringLiteral("Ti&me settings"));
-    place(fraTime, 120, 330, 4260, 2220);
+    place(fraTime, 120, 330, 4260, 2760);
     place(makeLabel(fraTime, "lblDuration",
               QStringLiteral("Please select how long the message should appear for:")),
-        120, 225, 4020, 240);
+        120, 270, 4020, 420);
     cboDuration = makeList(fraTime, "cboDuration");
     cboDuration->addItems(TimingLists::durationCaptions());
     for (int i = 0; i < int(TimingLists::Durations.size()); ++i)
         cboDuration->setItemData(i, TimingLists::Durations[std::size_t(i)].ms);
     cboDuration->setCurrentIndex(-1);
-    place(cboDuration, 120, 465, 2700, 315);
+    place(cboDuration, 120, 690, 2700, 315);
     place(makeLabel(fraTime, "lblDurationNote",
               QStringLiteral("(Actual Min duration depends on monitor refresh rate)")),
-        120, 810, 4020, 240);
+        120, 1050, 4020, 420);
     QLabel *lblFrequency = makeLabel(
         fraTime, "lblFrequency", QStringLiteral("Please select how &often the message should appear:"));
-    place(lblFrequency, 120, 1080, 4020, 240);
+    place(lblFrequency, 120, 1470, 4020, 420);
     cboFrequency = makeList(fraTime, "cboFrequency");
     cboFrequency->addItems(TimingLists::frequencyCaptions());
     // The item values are the seconds the captions name.
     for (int i = 0; i < int(TimingLists::Frequencies.size()); ++i)
         cboFrequency->setItemData(i, TimingLists::Frequencies[std::size_t(i)].ms / 1000);
     cboFrequency->setCurrentIndex(-1);
-    place(cboFrequency, 120, 1320, 2700, 315);
+    place(cboFrequency, 120, 1890, 2700, 315);
     lblFrequency->setBuddy(cboFrequency);
     cmdResetTiming = makeButton(fraTime, "cmdResetTiming", QStringLiteral("Reset timings"));
-    place(cmdResetTiming, 120, 1740, 1575, 375);
+    place(cmdResetTiming, 120, 2280, 1575, 375);
     connect(cmdResetTiming, &QPushButton::clicked, this, &frmSettings::cmdResetTiming_Click);
 }
 
@@ -196,9 +196,9 @@ void frmSettings::createStartUpFrame()
 {
     using Program = StartupShortcuts::Program;
     fmeStartUp = makeFrame(fmeAll, "fmeStartUp", StartupShortcuts::frameCaption());
-    place(fmeStartUp, 120, 2610, 4260, 2040);
+    place(fmeStartUp, 120, 3150, 4260, 2070);
     // The Messenger's pair is the upper one.
-    int top = 225;
+    int top = 270;
     for (const Program program : {Program::Messenger, Program::Settings}) {
         const int index = int(program);
         const QByteArray suffix = QByteArray::number(index);
@@ -216,32 +216,32 @@ void frmSettings::createStartUpFrame()
 void frmSettings::createTextFrame()
 {
     fraText = makeFrame(fmeAll, "fraText", QStringLiteral("Text settings"));
-    place(fraText, 4500, 330, 4260, 3120);
+    place(fraText, 4500, 330, 4260, 3210);
     QLabel *lblFont = makeLabel(fraText, "lblFont", QStringLiteral("F&ont to use:"));
-    place(lblFont, 120, 225, 2700, 240);
+    place(lblFont, 120, 270, 2700, 240);
     lstFonts = makeList(fraText, "lstFonts");
-    place(lstFonts, 120, 465, 2820, 315);
+    place(lstFonts, 120, 510, 2820, 315);
     lblFont->setBuddy(lstFonts);
     lstFontSize = makeList(fraText, "lstFontSize");
     lstFontSize->addItems(FontSizes);
-    place(lstFontSize, 3060, 465, 1080, 315);
+    place(lstFontSize, 3060, 510, 1080, 315);
 
     txtExampleMessage = new QLineEdit(QStringLiteral("Example message"), fraText);
     txtExampleMessage->setObjectName(QStringLiteral("txtExampleMessage"));
     txtExampleMessage->setAlignment(Qt::AlignCenter);
-    place(txtExampleMessage, 120, 855, 4020, ExampleHeightTwips);
+    place(txtExampleMessage, 120, 900, 4020, ExampleHeightTwips);
     applyExampleColours();
 
     cmdColourText = makeButton(fraText, "cmdColourText", QStringLiteral("Te&xt Colour"));
-    place(cmdColourText, 120, 2130, 1950, 375);
+    place(cmdColourText, 120, 2175, 1950, 375);
     cmdBackgroundColour = makeButton(fraText, "cmdBackgroundColour", QStringLiteral("Bac&kground Colour"));
-    place(cmdBackgroundColour, 2190, 2130, 1950, 375);
+    place(cmdBackgroundColour, 2190, 2175, 1950, 375);
     chkRandomColour = new QCheckBox(QStringLiteral("Random Text Colour"), fraText);
     chkRandomColour->setObjectName(QStringLiteral("chkRandomColour"));
-    place(chkRandomColour, 120, 2580, 4020, 240);
+    place(chkRandomColour, 120, 2625, 4020, 240);
     chkTransparent = new QCheckBox(QStringLiteral("Use transparent background"), fraText);
     chkTransparent->setObjectName(QStringLiteral("chkTransparent"));
-    place(chkTransparent, 120, 2835, 4020, 240);
+    place(chkTransparent, 120, 2880, 4020, 240);
 
     connect(lstFonts, &QComboBox::activated, this, &frmSettings::lstFonts_Click);
     connect(lstFontSize, &QComboBox::activated, this, &frmSettings::lstFontSize_Click);
@@ -255,13 +255,13 @@ void frmSettings::createTextFrame()
 void frmSettings::createPositionFrame()
 {
     fraPosition = makeFrame(fmeAll, "fraPosition", QStringLiteral("Position settings"));
-    place(fraPosition, 4500, 3510, 4260, 1140);
+    place(fraPosition, 4500, 3600, 4260, 1230);
     const QString captions[4] = {QStringLiteral("&Centre of screen"), QStringLiteral("Top of scr&een"),
         QStringLiteral("Bottom of scree&n"), QStringLiteral("Ran&dom position")};
     for (int i = 0; i < 4; ++i) {
         optPosition[i] = new QRadioButton(captions[i], fraPosition);
         optPosition[i]->setObjectName(QStringLiteral("optPosition_%1").arg(i));
-        place(optPosition[i], 240, 210 + 225 * i, 3900, 225);
+        place(optPosition[i], 240, 270 + 225 * i, 3900, 225);
         connect(optPosition[i], &QRadioButton::clicked, this, [this, i] { optPosition_Click(i); });
     }
 }
@@ -269,12 +269,12 @@ void frmSettings::createPositionFrame()
 void frmSettings::createQuickStopFrame()
 {
     fraQuickStop = makeFrame(fmeAll, "fraQuickStop", QStringLiteral("\"Quick Stop\" button"));
-    place(fraQuickStop, 120, 4710, 8640, 1680);
+    place(fraQuickStop, 120, 5280, 8640, 1590);
     QLabel *explanation = makeLabel(fraQuickStop, "lblQuickStop", quickStopExplanation());
-    place(explanation, 120, 225, 8400, 990);
+    place(explanation, 120, 270, 8400, 840);
     shrinkToFit(explanation);
     Command2 = makeButton(fraQuickStop, "Command2", QStringLiteral("Set up the &Quick Stop button"));
-    place(Command2, 120, 1245, 2700, 375);
+    place(Command2, 120, 1140, 2700, 375);
     // Opens the Quick Stop set-up once that form is part of the program.
     Command2->setEnabled(false);
 }
