@@ -11,6 +11,7 @@
 #include "frmAbout.h"
 #include "frmMain.h"
 #include "frmMessageSetup.h"
+#include "frmSettings.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -33,6 +34,7 @@ constexpr int LoadHeightTwips = 9200;
 constexpr int CentringAllowanceTwips = 300;
 const QPoint MainPanelTwips(1500, 300);
 const QPoint ManagerPanelTwips(200, 60);
+const QPoint SettingsPanelTwips(360, 60);
 const QPoint AboutPanelTwips(1200, 200);
 const QPoint TourOffsetTwips(1640, 5880);
 
@@ -72,6 +74,8 @@ MDIForm1::MDIForm1(QWidget *parent)
     auto *help = new QShortcut(QKeySequence(Qt::Key_F1), m_mainSub);
     help->setContext(Qt::WidgetWithChildrenShortcut);
     connect(help, &QShortcut::activated, m_main, [this] { m_main->Form_KeyDown(Qt::Key_F1); });
+    // An imported category may come with settings of its own.
+    connect(this, &MDIForm1::categoryImported, this, &MDIForm1::FillSettingsForm);
 }
 
 MDIForm1::~MDIForm1()
@@ -83,6 +87,8 @@ MDIForm1::~MDIForm1()
     m_mainSub->removeEventFilter(this);
     if (m_managerSub)
         m_managerSub->removeEventFilter(this);
+    if (m_settingsSub)
+        m_settingsSub->removeEventFilter(this);
     if (m_aboutSub)
         m_aboutSub->removeEventFilter(this);
 }
@@ -120,7 +126,7 @@ void MDIForm1::createMenus()
     addEntry(mnuAllSettings, QStringLiteral("Welcome screen"), "mnuWelcome", QStringLiteral("Ctrl+W"),
         [this] { bringUpMainWindow(); });
     addEntry(mnuAllSettings, QStringLiteral("Change Settings"), "mnuChangeSettings", QStringLiteral("Ctrl+S"),
-        notBuilt);
+        [this] { bringUpSettingsForm(); });
     addEntry(mnuAllSettings, QStringLiteral("Change Messages"), "mnuChangeMessages", QStringLiteral("Ctrl+M"),
         [this] { bringUpMessageManager(); });
 
@@ -359,6 +365,8 @@ void MDIForm1::centrePanels()
     centre(m_main->contentPanel());
     if (m_manager)
         centre(m_manager->contentPanel());
+    if (m_settings)
+        centre(m_settings->contentPanel());
     if (m_about)
         centre(m_about->contentPanel());
 }
@@ -368,6 +376,8 @@ void MDIForm1::placePanelsAtFixedPositions()
     m_main->contentPanel()->move(Twips::toPixels(MainPanelTwips, this));
     if (m_manager)
         m_manager->contentPanel()->move(Twips::toPixels(ManagerPanelTwips, this));
+    if (m_settings)
+        m_settings->contentPanel()->move(Twips::toPixels(SettingsPanelTwips, this));
     if (m_about)
         m_about->contentPanel()->move(Twips::toPixels(AboutPanelTwips, this));
 }
@@ -385,6 +395,25 @@ void MDIForm1::LoadMessageLists(const QString &dataFolder)
         connect(m_manager, &frmMessageSetup::closeRequested, this, &MDIForm1::hideMessageManager);
     }
     m_manager->LoadMessageLists();
+}
+
+void MDIForm1::createSettingsForm()
+{
+    if (m_settings)
+        return;
+    m_settings = new frmSettings(m_main->applicationFolder());
+    m_settingsSub = wrap(m_settings);
+    connect(m_settings, &frmSettings::closeRequested, this, &MDIForm1::hideSettingsForm);
+    if (isMaximized())
+        centrePanels();
+    else
+        placePanelsAtFixedPositions();
+}
+
+void MDIForm1::FillSettingsForm()
+{
+    createSettingsForm();
+    m_settings->FillSettingsForm();
 }
 
 void MDIForm1::bringUp(QMdiSubWindow *subWindow)
@@ -406,6 +435,13 @@ void MDIForm1::bringUpMainWindow()
 void MDIForm1::bringUpMessageManager()
 {
     bringUp(m_managerSub);
+}
+
+void MDIForm1::bringUpSettingsForm()
+{
+    // Coming to the front fills it again.
+    createSettingsForm();
+    bringUp(m_settingsSub);
 }
 
 void MDIForm1::createAbout()
@@ -460,11 +496,21 @@ void MDIForm1::closeAbout()
 
 void MDIForm1::hideMessageManager()
 {
-    if (!m_managerSub)
+    hideChild(m_managerSub);
+}
+
+void MDIForm1::hideSettingsForm()
+{
+    hideChild(m_settingsSub);
+}
+
+void MDIForm1::hideChild(QMdiSubWindow *subWindow)
+{
+    if (!subWindow)
         return;
-    m_managerSub->hide();
+    subWindow->hide();
     // Coming back later is a new activation.
-    if (m_lastActivated == m_managerSub)
+    if (m_lastActivated == subWindow)
         m_lastActivated = nullptr;
     returnToWelcomeScreen();
 }
@@ -494,6 +540,8 @@ void MDIForm1::onSubWindowActivated(QMdiSubWindow *subWindow)
     mnuEdit->menuAction()->setVisible(manager);
     if (manager && m_manager)
         m_manager->onActivated();
+    if (subWindow == m_settingsSub && m_settings)
+        m_settings->Form_Activate();
 }
 
 void MDIForm1::pressManagerButton(const char *name)
@@ -544,6 +592,12 @@ bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::Close && subWindow == m_aboutSub) {
         event->ignore();
         closeAbout();
+        return true;
+    }
+    if (event->type() == QEvent::Close && subWindow == m_settingsSub) {
+        // Its close box is "C&lose": the form keeps what the user had not saved, as its button does.
+        event->ignore();
+        hideSettingsForm();
         return true;
     }
     if (event->type() == QEvent::Close && subWindow == m_managerSub) {

@@ -11,6 +11,7 @@ class QMenu;
 class frmAbout;
 class frmMain;
 class frmMessageSetup;
+class frmSettings;
 
 // The outer window of the Settings program: menu bar, start-up order, the
 // placement of each child's content panel, and the remembered position and
@@ -29,9 +30,13 @@ public:
     // Step 4 of the main window's start-up: the message manager, hidden, filled
     // from the data file.
     void LoadMessageLists(const QString &dataFolder);
+    // Makes the settings form, hidden, when there is none yet, and fills it
+    // from the settings file.
+    void FillSettingsForm();
 
     void bringUpMainWindow();
     void bringUpMessageManager();
+    void bringUpSettingsForm();
     void bringUpAbout();
     // Raises and activates the frame at another instance's request.
     void activateFrame();
@@ -46,6 +51,8 @@ public:
     QMdiArea *mdiArea() const { return m_mdiArea; }
     QMdiSubWindow *mainSubWindow() const { return m_mainSub; }
     QMdiSubWindow *managerSubWindow() const { return m_managerSub; }
+    frmSettings *settingsForm() const { return m_settings; }
+    QMdiSubWindow *settingsSubWindow() const { return m_settingsSub; }
     // Null once the About box has been closed, until it is brought up again.
     frmAbout *aboutBox() const;
     QMdiSubWindow *aboutSubWindow() const;
@@ -80,6 +87,9 @@ private:
     void writeWinMax(const QString &value);
     void onSubWindowActivated(QMdiSubWindow *subWindow);
     void hideMessageManager();
+    void createSettingsForm();
+    void hideSettingsForm();
+    void hideChild(QMdiSubWindow *subWindow);
     void createAbout();
     void closeAbout();
     void returnToWelcomeScreen();
@@ -92,6 +102,8 @@ private:
     QMdiSubWindow *m_mainSub = nullptr;
     frmMessageSetup *m_manager = nullptr;
     QMdiSubWindow *m_managerSub = nullptr;
+    frmSettings *m_settings = nullptr;
+    QMdiSubWindow *m_settingsSub = nullptr;
     QPointer<frmAbout> m_about;
     QPointer<QMdiSubWindow> m_aboutSub;
     QMdiSubWindow *m_lastActivated = nullptr;

@@ -114,8 +114,6 @@ void frmMain::createControls()
     cmdChangeSettings = new QPushButton(QStringLiteral("Change Settings"), fmeAll);
     cmdChangeSettings->setObjectName(QStringLiteral("cmdChangeSettings"));
     place(cmdChangeSettings, 360, 3840, 1815, 375);
-    // The settings form is not part of this program yet.
-    cmdChangeSettings->setEnabled(false);
 
     cmdChangeMessages = new QPushButton(QStringLiteral("Set up Messages"), fmeAll);
     cmdChangeMessages->setObjectName(QStringLiteral("cmdChangeMessages"));
@@ -147,6 +145,7 @@ void frmMain::createControls()
     connect(cmdHide, &QPushButton::clicked, this, &frmMain::cmdHide_Click);
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
     connect(cmdChangeMessages, &QPushButton::clicked, this, &frmMain::cmdChangeMessages_Click);
+    connect(cmdChangeSettings, &QPushButton::clicked, this, &frmMain::cmdChangeSettings_Click);
 }
 
 bool frmMain::Form_Load()
@@ -167,8 +166,10 @@ bool frmMain::Form_Load()
 
     m_dataFolder = DataFolder::FindDataFolder();
 
-    if (m_frame)
+    if (m_frame) {
+        m_frame->FillSettingsForm();
         m_frame->LoadMessageLists(m_dataFolder);
+    }
 
     if (parentWidget())
         parentWidget()->show();
@@ -297,6 +298,12 @@ void frmMain::cmdChangeMessages_Click()
 {
     if (m_frame)
         m_frame->bringUpMessageManager();
+}
+
+void frmMain::cmdChangeSettings_Click()
+{
+    if (m_frame)
+        m_frame->bringUpSettingsForm();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

@@ -29,6 +29,7 @@ public:
     void cmdHide_Click();
     void cmdExit_Click();
     void cmdChangeMessages_Click();
+    void cmdChangeSettings_Click();
     void Text1_Change();
     // True when the key was handled (consumed).
     bool Form_KeyDown(int key);

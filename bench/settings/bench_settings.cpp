@@ -2,7 +2,9 @@
 // Prints, for a library of 100 categories x 100 messages of 300 characters,
 // the median and range of: start-up to the first idle moment (of the real
 // program in its own process, and of the frame's load in this one), selecting
-// a category, and deleting a message with the renumbering of its category.
+// a category, and deleting a message with the renumbering of its category;
+// and the settings form's first opening: made (listing the machine's fonts),
+// filled and shown, and brought up in the frame that made it at start-up.
 
 #include "DataFolder.h"
 #include "Dialogs.h"
@@ -11,13 +13,16 @@
 #include "LinkClient.h"
 #include "MDIForm1.h"
 #include "frmMessageSetup.h"
+#include "frmSettings.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFontDatabase>
 #include <QListWidget>
+#include <QMdiSubWindow>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -177,7 +182,13 @@ int main(int argc, char *argv[])
         processStart.values.append(*time);
     }
 
-    Figures startUp, select, remove;
+    // The first listing of the fonts in a process asks the font configuration afresh.
+    QElapsedTimer coldTimer;
+    coldTimer.start();
+    const qsizetype fontFamilies = QFontDatabase::families().size();
+    const double coldFontList = milliseconds(coldTimer);
+
+    Figures startUp, select, remove, settingsMade, settingsBroughtUp;
     for (int run = 0; run < runs; ++run) {
         IniFile::clearCache(); // every start reads the file afresh, as a new process would
         QElapsedTimer timer;
@@ -224,11 +235,33 @@ int main(int argc, char *argv[])
             std::fprintf(stderr, "the message was not deleted\n");
             return 1;
         }
+
+        timer.restart();
+        frame->bringUpSettingsForm();
+        runUntilIdle();
+        settingsBroughtUp.values.append(milliseconds(timer));
+        if (!frame->settingsSubWindow()->isVisible()) {
+            std::fprintf(stderr, "the settings form did not come up\n");
+            return 1;
+        }
+
+        timer.restart();
+        {
+            frmSettings form(QCoreApplication::applicationDirPath());
+            form.Form_Activate();
+            form.show();
+            runUntilIdle();
+            settingsMade.values.append(milliseconds(timer));
+        }
     }
 
     report("Program start to the first idle moment", processStart, 1000);
     report("Frame load to the first idle moment", startUp, 1000);
     report("Select a category (100 messages listed)", select, 50);
     report("Delete a message, renumbering 99 keys", remove, 100);
+    std::printf("Fonts on this machine: %lld families, listed the first time in %.2f ms\n",
+        static_cast<long long>(fontFamilies), coldFontList);
+    report("Settings form made, filled and shown", settingsMade, 150);
+    report("Settings form brought up in the frame", settingsBroughtUp, 150);
     return 0;
 }

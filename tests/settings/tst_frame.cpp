@@ -111,7 +111,7 @@ void tst_Frame::menuTable_data()
     // clang-format off
     QTest::newRow("File") << 0 << QStringList {"&File", "E&xit|Ctrl+X"};
     QTest::newRow("Settings") << 1 << QStringList {"Se&ttings", "Welcome screen|Ctrl+W",
-        "Change Settings|Ctrl+S|off", "Change Messages|Ctrl+M"};
+        "Change Settings|Ctrl+S", "Change Messages|Ctrl+M"};
     QTest::newRow("Edit Messages") << 2 << QStringList {"&Edit Messages", "Add Category|", "Delete Category|",
         "Add Message|", "Delete Message|", "-", "Copy Message|Ctrl+C", "-", "Print List|", "-",
         "Reset Data|", "Restore from Backup|", "Retrieve data from older version|", "-",

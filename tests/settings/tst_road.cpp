@@ -1,6 +1,7 @@
-// The typical road, on a real X server: the real Settings program starts the
-// real Messenger, a flash appears on the screen, and "&Stop Messages" ends it.
-// The test drives the programs only through X input, as a user would.
+// The typical roads, on a real X server: the real Settings program starts the
+// real Messenger, a flash appears on the screen, and "&Stop Messages" ends it;
+// the settings form saves its values. The test drives the programs only
+// through X input, as a user would.
 
 #include "DataFolder.h"
 #include "SettingsTestSupport.h"
@@ -31,6 +32,17 @@ QStringList xdotool(const QString &arguments)
 QStringList settingsWindows(qint64 pid)
 {
     return xdotool(QStringLiteral("search --onlyvisible --pid %1 --name ^Murmurine.Settings").arg(pid));
+}
+
+QStringList visibleWindows(qint64 pid)
+{
+    return xdotool(QStringLiteral("search --onlyvisible --pid %1").arg(pid));
+}
+
+QString windowName(const QString &window)
+{
+    const QStringList lines = xdotool(QStringLiteral("getwindowname ") + window);
+    return lines.isEmpty() ? QString() : lines.constFirst();
 }
 
 QStringList messengerWindows()
@@ -75,6 +87,7 @@ class tst_Road : public QObject
 
 private Q_SLOTS:
     void startFlashStop();
+    void saveSettings();
 };
 
 void tst_Road::startFlashStop()
@@ -134,6 +147,51 @@ void tst_Road::startFlashStop()
     QCOMPARE(settings.exitStatus(), QProcess::NormalExit);
     QCOMPARE(settings.exitCode(), 0);
     QCOMPARE(storedSetting(QStringLiteral("UsedBefore")), QStringLiteral("Yes"));
+}
+
+void tst_Road::saveSettings()
+{
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty()
+        || qEnvironmentVariableIsEmpty("DISPLAY"))
+        QSKIP("needs xdotool and the X server that the test script starts");
+    TestEnvironment env;
+    QVERIFY(env.isValid());
+    storeSettings({{"WinMax", "No"}, {"WinTop", "0"}, {"WinLeft", "0"}, {"UsedBefore", "Yes"}});
+
+    QProcess settings;
+    settings.setProcessEnvironment(env.processEnvironment());
+    settings.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    settings.start(TestEnvironment::binDir() + QStringLiteral("/murmurine-settings"), {});
+    QVERIFY(settings.waitForStarted());
+    QStringList windows;
+    QTRY_VERIFY_WITH_TIMEOUT(!(windows = settingsWindows(settings.processId())).isEmpty(), 30000);
+    const QString frame = windows.constFirst();
+
+    // A maximised child names itself in the frame's title.
+    pressKeysIn(frame, QStringLiteral("ctrl+s"));
+    QTRY_VERIFY_WITH_TIMEOUT(windowName(frame).contains(QLatin1String("[Murmurine settings]")), 30000);
+    pressKeysIn(frame, QStringLiteral("alt+d")); // "Ran&dom position"
+    pressKeysIn(frame, QStringLiteral("alt+s")); // "&Save and close", never "&Start Messages" behind it
+
+    // The box saying when the settings take effect, answered as a user would.
+    QTRY_COMPARE_WITH_TIMEOUT((windows = visibleWindows(settings.processId())).size(), 2, 30000);
+    windows.removeAll(frame);
+    QCOMPARE(windowName(windows.constFirst()), QStringLiteral("Murmurine"));
+    pressKeysIn(windows.constFirst(), QStringLiteral("Return"));
+    QTRY_COMPARE_WITH_TIMEOUT(visibleWindows(settings.processId()).size(), 1, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!windowName(frame).contains(QLatin1String("[Murmurine settings]")), 30000);
+
+    QStringList values;
+    for (const char *key : {"Duration", "Frequency", "TextColour", "BackColour", "BackColourTransparent",
+             "TextColourRandom", "Position", "FontName", "FontNo", "FontSize", "FontSizeNo"})
+        values << storedSetting(QLatin1String(key));
+    QCOMPARE(values.join(QLatin1Char('|')),
+        QStringLiteral("1|3|-2147483640|-2147483643|1|0|3|MS Sans Serif|0|10|1"));
+    QVERIFY(storedSetting(QStringLiteral("On")).isEmpty());
+
+    pressKeysIn(frame, QStringLiteral("ctrl+x")); // "E&xit"
+    QVERIFY(settings.waitForFinished(30000));
+    QCOMPARE(settings.exitCode(), 0);
 }
 
 QTEST_GUILESS_MAIN(tst_Road)

@@ -1,0 +1,572 @@
+#include "DataFolder.h"
+#include "SettingsTestSupport.h"
+#include "StartupShortcuts.h"
+#include "Twips.h"
+#include "frmColour.h"
+#include "frmMessageSetup.h"
+#include "frmSettings.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTimer>
+
+#include <functional>
+
+using namespace SettingsTestSupport;
+using Settings = QMap<QString, QString>;
+
+namespace {
+
+const QStringList SavedKeys {"Duration", "Frequency", "TextColour", "BackColour", "BackColourTransparent",
+    "TextColourRandom", "Position", "FontName", "FontNo", "FontSize", "FontSizeNo"};
+
+QString stored(const QStringList &keys)
+{
+    QStringList values;
+    for (const QString &key : keys)
+        values << storedSetting(key);
+    return values.join(QLatin1Char('|'));
+}
+
+} // namespace
+
+class tst_SettingsForm : public QObject, SettingsFixture
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void init() { QVERIFY(setUp()); }
+    void cleanup() { m_env.reset(); }
+    void storedValuesShown_data();
+    void storedValuesShown();
+    void defaultsSavedAsElevenValues();
+    void fontRestoredByIndex();
+    void userChoicesSaved();
+    void closeDiscardsWhatTheFileHolds();
+    void pickerCancelKeepsColour();
+    void startUpButtons_data();
+    void startUpButtons();
+    void failedSaveIsNotReportedAsSaved();
+    void createdHiddenAtStartUp();
+    void broughtUpLikeTheOtherChildren_data();
+    void broughtUpLikeTheOtherChildren();
+    void accessKeysActInTheChildInFront_data();
+    void accessKeysActInTheChildInFront();
+
+private:
+    std::unique_ptr<MDIForm1> openSettings(const Settings &settings = {})
+    {
+        Settings all {{"WinMax", "No"}, {"UsedBefore", "Yes"}};
+        all.insert(settings);
+        storeSettings(all);
+        m_stateBeforeLoad = settingsState();
+        auto frame = loadFrame();
+        if (!frame)
+            return nullptr;
+        frame->activateWindow();
+        if (!QTest::qWaitForWindowActive(frame.get()))
+            return nullptr;
+        QWidget *focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : frame.get(), Qt::Key_S, Qt::ControlModifier);
+        if (!QTest::qWaitFor(
+                [&] { return frame->mdiArea()->activeSubWindow() == frame->settingsSubWindow(); }))
+            return nullptr;
+        return frame;
+    }
+    template <typename T> static T *child(MDIForm1 *frame, const char *name)
+    {
+        return frame->settingsForm()->findChild<T *>(QLatin1String(name));
+    }
+    // A tick box or option takes clicks on its box and caption only, not on the rest of its width.
+    static void click(QWidget *widget)
+    {
+        const bool boxed = qobject_cast<QCheckBox *>(widget) || qobject_cast<QRadioButton *>(widget);
+        QTest::mouseClick(widget, Qt::LeftButton, Qt::NoModifier,
+            boxed ? QPoint(6, widget->height() / 2) : widget->rect().center());
+    }
+    // Opens the drop-down list and clicks the entry, as a user picks one.
+    static void pick(QComboBox *list, int row)
+    {
+        click(list);
+        QAbstractItemView *view = list->view();
+        QTRY_VERIFY(view->isVisible());
+        // The list ignores a release that comes within a double-click of its opening.
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        const QModelIndex index = view->model()->index(row, 0);
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::NoModifier, view->visualRect(index).center());
+        QTRY_VERIFY(!view->isVisible());
+    }
+    // What the form shows: the timing lists, the option, the font and size entries, the ticks and
+    // the example's colour values.
+    static QString shown(MDIForm1 *frame)
+    {
+        QString option;
+        for (int i = 0; i < 4; ++i) {
+            if (child<QRadioButton>(frame, QStringLiteral("optPosition_%1").arg(i).toLatin1())->isChecked())
+                option += QString::number(i);
+        }
+        auto *fonts = child<QComboBox>(frame, "lstFonts");
+        return QStringList {child<QComboBox>(frame, "cboDuration")->currentText(),
+            child<QComboBox>(frame, "cboFrequency")->currentText(), option,
+            QString::number(fonts->currentIndex()), child<QComboBox>(frame, "lstFontSize")->currentText(),
+            child<QCheckBox>(frame, "chkTransparent")->isChecked() ? "transparent" : "opaque",
+            child<QCheckBox>(frame, "chkRandomColour")->isChecked() ? "random" : "fixed",
+            QString::number(frame->settingsForm()->textColour()),
+            QString::number(frame->settingsForm()->backColour())}
+            .join(QLatin1Char('|'));
+    }
+    QByteArray m_stateBeforeLoad;
+    // Runs answer on the colour picker once it is up, while the form waits on it.
+    static void whenPickerShows(const std::function<void(QWidget *)> &answer)
+    {
+        QTimer::singleShot(0, qApp, [answer] {
+            QWidget *picker = nullptr;
+            if (QTest::qWaitFor([&] { return (picker = QApplication::activeModalWidget()) != nullptr; }))
+                answer(picker);
+        });
+    }
+};
+
+void tst_SettingsForm::storedValuesShown_data()
+{
+    const QString sys = QStringLiteral("|-2147483640|-2147483643");
+    const QString big(10 * 1024, QLatin1Char('x'));
+    QTest::addColumn<Settings>("settings");
+    QTest::addColumn<QString>("expected");
+    // clang-format off
+    QTest::newRow("nothing stored") << Settings {}
+        << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
+    QTest::newRow("every value") << Settings {{"Duration", "12"}, {"Frequency", "6"}, {"TextColour", "255"},
+        {"BackColour", "65280"}, {"BackColourTransparent", "0"}, {"TextColourRandom", "1"}, {"Position", "3"},
+        {"FontNo", "0"}, {"FontSizeNo", "9"}}
+        << "1 Second|60 seconds|3|0|48|opaque|random|255|65280";
+    QTest::newRow("transparent 0 without a background colour still ticks")
+        << Settings {{"BackColourTransparent", "0"}} << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
+    QTest::newRow("empty transparent flag with a background colour")
+        << Settings {{"BackColour", "0"}, {"BackColourTransparent", ""}}
+        << "2 milliseconds|20 seconds|0|0|10|opaque|fixed|-2147483640|0";
+    QTest::newRow("numbers with letters after them") << Settings {{"Duration", "3ms"}, {"Frequency", " 2 s"},
+        {"TextColourRandom", "2x"}, {"FontSizeNo", "4th"}}
+        << "10 milliseconds|10 seconds|0|0|16|transparent|random" + sys;
+    QTest::newRow("halves go to the even neighbour") << Settings {{"Duration", "4.5"}, {"Frequency", "5.5"},
+        {"Position", "2.5"}} << "20 milliseconds|60 seconds|2|0|10|transparent|fixed" + sys;
+    QTest::newRow("indexes outside the lists keep the selection")
+        << Settings {{"Duration", "13"}, {"Frequency", "-1"}, {"Position", "4"}, {"FontNo", "100000"},
+            {"FontSizeNo", "10"}} << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
+    QTest::newRow("huge and negative numbers")
+        << Settings {{"Duration", "99999999999999999999"}, {"Frequency", "-99999999999"},
+            {"Position", "-2147483649"}, {"FontNo", "-32769"}, {"FontSizeNo", "1e300"},
+            {"TextColour", "4294967296"}, {"BackColour", "-2147483649"}}
+        << "2 milliseconds|20 seconds|0|0|10|opaque|fixed" + sys;
+    QTest::newRow("colours that are not whole integers, or no colour") << Settings {{"TextColour", "red"},
+        {"BackColour", "1.5e3"}, {"BackColourTransparent", "no"}}
+        << "2 milliseconds|20 seconds|0|0|10|opaque|fixed" + sys;
+    QTest::newRow("a system colour index that names none") << Settings {{"TextColour", "-1"},
+        {"BackColour", "-2147483647"}} << "2 milliseconds|20 seconds|0|0|10|opaque|fixed|-2147483640|-2147483647";
+    QTest::newRow("text in numbers") << Settings {{"Position", "top"}, {"TextColourRandom", "Yes"},
+        {"FontNo", "Arial"}, {"FontSizeNo", "ten"}}
+        << "2 milliseconds|20 seconds|0|0|8|transparent|fixed" + sys;
+    QTest::newRow("10 KB in every key") << Settings {{"Duration", big}, {"Frequency", big}, {"TextColour", big},
+        {"BackColour", big}, {"BackColourTransparent", big}, {"TextColourRandom", big}, {"Position", big},
+        {"FontName", big}, {"FontNo", big}, {"FontSize", big}, {"FontSizeNo", big}}
+        << "1 millisecond|2 seconds|0|0|8|opaque|fixed" + sys;
+    // clang-format on
+}
+
+void tst_SettingsForm::storedValuesShown()
+{
+    QFETCH(Settings, settings);
+    QFETCH(QString, expected);
+
+    auto frame = openSettings(settings);
+    QVERIFY(frame);
+    QCOMPARE(shown(frame.get()), expected);
+    // Reading, however bad the values, writes nothing.
+    QCOMPARE(settingsState(), m_stateBeforeLoad);
+    // A tick disables the button whose colour it makes unused.
+    QCOMPARE(child<QPushButton>(frame.get(), "cmdBackgroundColour")->isEnabled(),
+        !child<QCheckBox>(frame.get(), "chkTransparent")->isChecked());
+    QCOMPARE(child<QPushButton>(frame.get(), "cmdColourText")->isEnabled(),
+        !child<QCheckBox>(frame.get(), "chkRandomColour")->isChecked());
+    // What the example shows follows the lists.
+    const QFont font = child<QLineEdit>(frame.get(), "txtExampleMessage")->font();
+    QCOMPARE(font.family(), child<QComboBox>(frame.get(), "lstFonts")->currentText());
+    QCOMPARE(QString::number(font.pointSizeF()), child<QComboBox>(frame.get(), "lstFontSize")->currentText());
+}
+
+void tst_SettingsForm::defaultsSavedAsElevenValues()
+{
+    auto frame = openSettings();
+    QVERIFY(frame);
+    const QStringList otherKeys {"WinMax", "UsedBefore", "On", "Time", "Version", "HaltPad"};
+    const QString others = stored(otherKeys);
+    QVERIFY(!isStored(QStringLiteral("Duration")));
+
+    auto *save = child<QPushButton>(frame.get(), "cmdExit");
+    QCOMPARE(save->text(), QStringLiteral("&Save and close"));
+    click(save);
+    QCOMPARE(stored(SavedKeys), QStringLiteral("1|3|-2147483640|-2147483643|1|0|0|MS Sans Serif|0|10|1"));
+    QCOMPARE(stored(otherKeys), others);
+    const QList<Dialogs::Shown> shownBoxes = Dialogs::takeShown();
+    QCOMPARE(shownBoxes.size(), 1);
+    QCOMPARE(shownBoxes.constFirst().title, QStringLiteral("Murmurine"));
+    QCOMPARE(shownBoxes.constFirst().text, frmSettings::savedMessage());
+    QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
+    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
+}
+
+void tst_SettingsForm::fontRestoredByIndex()
+{
+    // Whatever fonts this machine has: the stored number picks the entry, the name is not looked at.
+    auto frame = openSettings({{"FontNo", "1"}, {"FontName", "No Such Face"}});
+    QVERIFY(frame);
+    auto *fonts = child<QComboBox>(frame.get(), "lstFonts");
+    QCOMPARE(fonts->itemText(0), QStringLiteral("MS Sans Serif"));
+    QStringList rest;
+    for (int i = 1; i < fonts->count(); ++i)
+        rest << fonts->itemText(i);
+    QStringList sorted = rest;
+    std::sort(sorted.begin(), sorted.end(),
+        [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    QCOMPARE(rest, sorted);
+    QVERIFY(fonts->count() > 1);
+    QCOMPARE(fonts->currentIndex(), 1);
+    click(child<QPushButton>(frame.get(), "cmdExit"));
+    QCOMPARE(storedSetting(QStringLiteral("FontName")), fonts->itemText(1));
+    QCOMPARE(storedSetting(QStringLiteral("FontNo")), QStringLiteral("1"));
+}
+
+void tst_SettingsForm::userChoicesSaved()
+{
+    auto frame = openSettings();
+    QVERIFY(frame);
+    auto *fonts = child<QComboBox>(frame.get(), "lstFonts");
+    QVERIFY(fonts->count() > 2);
+    pick(fonts, 2);
+    pick(child<QComboBox>(frame.get(), "lstFontSize"), 8);
+    pick(child<QComboBox>(frame.get(), "cboDuration"), 11);
+    // The keyboard moves a closed list too.
+    auto *frequency = child<QComboBox>(frame.get(), "cboFrequency");
+    frequency->setFocus();
+    QTest::keyClick(frequency, Qt::Key_Down);
+    auto *transparent = child<QCheckBox>(frame.get(), "chkTransparent");
+    click(transparent);
+    QVERIFY(child<QPushButton>(frame.get(), "cmdBackgroundColour")->isEnabled());
+    click(child<QCheckBox>(frame.get(), "chkRandomColour"));
+    QVERIFY(!child<QPushButton>(frame.get(), "cmdColourText")->isEnabled());
+    // The same option twice keeps it.
+    auto *bottom = child<QRadioButton>(frame.get(), "optPosition_2");
+    click(bottom);
+    click(bottom);
+
+    const QFont font = child<QLineEdit>(frame.get(), "txtExampleMessage")->font();
+    QCOMPARE(font.family(), fonts->itemText(2));
+    QCOMPARE(font.pointSizeF(), 36.0);
+    click(child<QPushButton>(frame.get(), "cmdExit"));
+    // With random colour ticked the example's colour is written all the same.
+    QCOMPARE(stored(SavedKeys),
+        QStringLiteral("11|4|-2147483640|-2147483643|0|1|2|%1|2|36|8").arg(fonts->itemText(2)));
+}
+
+void tst_SettingsForm::closeDiscardsWhatTheFileHolds()
+{
+    auto frame = openSettings({{"Duration", "4"}});
+    QVERIFY(frame);
+    const QByteArray before = settingsState();
+    pick(child<QComboBox>(frame.get(), "cboDuration"), 0);
+    pick(child<QComboBox>(frame.get(), "cboFrequency"), 0);
+    auto *close = child<QPushButton>(frame.get(), "cmdClose");
+    QCOMPARE(close->text(), QStringLiteral("C&lose"));
+    click(close);
+    QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
+    QCOMPARE(settingsState(), before);
+    QVERIFY(Dialogs::takeShown().isEmpty());
+
+    click(frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeSettings")));
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
+    // The stored duration comes back; the frequency, not stored, stays as the user left it.
+    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("20 milliseconds"));
+    QCOMPARE(child<QComboBox>(frame.get(), "cboFrequency")->currentText(), QStringLiteral("2 seconds"));
+    click(child<QPushButton>(frame.get(), "cmdResetTiming"));
+    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("2 milliseconds"));
+    QCOMPARE(child<QComboBox>(frame.get(), "cboFrequency")->currentText(), QStringLiteral("20 seconds"));
+}
+
+void tst_SettingsForm::pickerCancelKeepsColour()
+{
+    auto frame = openSettings({{"BackColour", "0"}});
+    QVERIFY(frame);
+    auto *background = child<QPushButton>(frame.get(), "cmdBackgroundColour");
+    auto *text = child<QPushButton>(frame.get(), "cmdColourText");
+    QVERIFY(background->isEnabled());
+
+    whenPickerShows(
+        [](QWidget *picker) { click(picker->findChild<QPushButton *>(QStringLiteral("cmdColour_12"))); });
+    click(text);
+    QCOMPARE(frame->settingsForm()->textColour(), 255);
+    whenPickerShows(
+        [](QWidget *picker) { click(picker->findChild<QPushButton *>(QStringLiteral("CancelButton"))); });
+    click(text);
+    QCOMPARE(frame->settingsForm()->textColour(), 255);
+    whenPickerShows(
+        [](QWidget *picker) { click(picker->findChild<QPushButton *>(QStringLiteral("cmdColour_9"))); });
+    click(background);
+    QCOMPARE(frame->settingsForm()->backColour(), 16711680);
+    const QPalette palette = child<QLineEdit>(frame.get(), "txtExampleMessage")->palette();
+    QCOMPARE(palette.color(QPalette::Text), QColor(255, 0, 0));
+    QCOMPARE(palette.color(QPalette::Base), QColor(0, 0, 255));
+
+    click(child<QPushButton>(frame.get(), "cmdExit"));
+    QCOMPARE(storedSetting(QStringLiteral("TextColour")), QStringLiteral("255"));
+    QCOMPARE(storedSetting(QStringLiteral("BackColour")), QStringLiteral("16711680"));
+}
+
+void tst_SettingsForm::startUpButtons_data()
+{
+    using Program = StartupShortcuts::Program;
+    QTest::addColumn<int>("button");
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<QStringList>("before"); // entries in the autostart folder; "!" makes it a file
+    QTest::addColumn<QStringList>("after");
+    QTest::addColumn<QString>("message"); // empty: no message; "error": the failure's own message
+    const QString settings = StartupShortcuts::shortcutName(Program::Settings) + QStringLiteral(".desktop");
+    const QString messenger = StartupShortcuts::shortcutName(Program::Messenger) + QStringLiteral(".desktop");
+    // clang-format off
+    QTest::newRow("Settings, Yes, while the Messenger's entry exists") << 0 << int(QMessageBox::Yes)
+        << QStringList {messenger} << QStringList {settings} << StartupShortcuts::addedMessage();
+    QTest::newRow("Messages, Yes, while the Settings entry exists") << 1 << int(QMessageBox::Yes)
+        << QStringList {settings} << QStringList {messenger} << StartupShortcuts::addedMessage();
+    QTest::newRow("Messages, No, removes only its own") << 1 << int(QMessageBox::No)
+        << QStringList {settings, messenger} << QStringList {settings} << StartupShortcuts::removedMessage();
+    QTest::newRow("Settings, No, with none there still confirms") << 0 << int(QMessageBox::No)
+        << QStringList {} << QStringList {} << StartupShortcuts::removedMessage();
+    QTest::newRow("Cancel changes nothing") << 0 << int(QMessageBox::Cancel)
+        << QStringList {messenger} << QStringList {messenger} << QString();
+    QTest::newRow("Yes with the autostart folder a file") << 1 << int(QMessageBox::Yes)
+        << QStringList {"!"} << QStringList {"!"} << "error";
+    // clang-format on
+}
+
+void tst_SettingsForm::startUpButtons()
+{
+    QFETCH(int, button);
+    QFETCH(int, answer);
+    QFETCH(QStringList, before);
+    QFETCH(QStringList, after);
+    QFETCH(QString, message);
+
+    const QString folder = StartupShortcuts::autostartFolder();
+    QVERIFY(folder.startsWith(m_env->root()));
+    auto listing = [&folder] {
+        if (QFileInfo(folder).isFile())
+            return QStringList {QStringLiteral("!")};
+        return QDir(folder).entryList(QDir::Files, QDir::Name);
+    };
+    if (before.contains(QStringLiteral("!"))) {
+        QVERIFY(TestEnvironment::writeFile(folder, "not a folder"));
+    } else {
+        QVERIFY(QDir().mkpath(folder));
+        for (const QString &name : before)
+            QVERIFY(TestEnvironment::writeFile(folder + QLatin1Char('/') + name, "[Desktop Entry]\n"));
+    }
+
+    auto frame = openSettings();
+    QVERIFY(frame);
+    const auto program = StartupShortcuts::Program(button);
+    auto *pressed = child<QPushButton>(frame.get(), QByteArray("Command1_" + QByteArray::number(button)));
+    QCOMPARE(pressed->text(), StartupShortcuts::buttonCaption(program));
+    Dialogs::takeShown();
+    Dialogs::queueAnswer(answer);
+    click(pressed);
+
+    QCOMPARE(listing(), after);
+    const QList<Dialogs::Shown> boxes = Dialogs::takeShown();
+    QCOMPARE(boxes.size(), message.isEmpty() ? 1 : 2);
+    QCOMPARE(boxes.at(0).kind, Dialogs::Kind::Question);
+    QCOMPARE(boxes.at(0).text, StartupShortcuts::question(program));
+    QCOMPARE(boxes.at(0).title, QStringLiteral("Murmurine"));
+    if (message.isEmpty())
+        return;
+    QCOMPARE(boxes.at(1).title, QStringLiteral("Murmurine"));
+    if (message == QLatin1String("error")) {
+        QVERIFY(boxes.at(1).text != StartupShortcuts::addedMessage());
+        QVERIFY2(boxes.at(1).text.contains(QDir::toNativeSeparators(folder)), qPrintable(boxes.at(1).text));
+    } else {
+        QCOMPARE(boxes.at(1).text, message);
+    }
+}
+
+void tst_SettingsForm::failedSaveIsNotReportedAsSaved()
+{
+    auto frame = openSettings();
+    QVERIFY(frame);
+    // The store's folder replaced by a file: nothing can be written there.
+    const QString storeFolder = QFileInfo(m_env->settingsFile()).absolutePath();
+    QVERIFY(QDir(storeFolder).removeRecursively());
+    QVERIFY(TestEnvironment::writeFile(storeFolder, "in the way"));
+
+    click(child<QPushButton>(frame.get(), "cmdExit"));
+    const QList<Dialogs::Shown> boxes = Dialogs::takeShown();
+    QCOMPARE(boxes.size(), 1);
+    QVERIFY(boxes.constFirst().text != frmSettings::savedMessage());
+    QVERIFY2(
+        boxes.constFirst().text.contains(QLatin1String("could not")), qPrintable(boxes.constFirst().text));
+    QTest::qWait(20);
+    QVERIFY(frame->settingsSubWindow()->isVisible());
+}
+
+void tst_SettingsForm::createdHiddenAtStartUp()
+{
+    storeSettings({{"WinMax", "No"}, {"UsedBefore", "Yes"}, {"Duration", "5"}});
+    auto frame = loadFrame();
+    QVERIFY(frame);
+    QVERIFY(frame->settingsForm());
+    QVERIFY(!frame->settingsSubWindow()->isVisible());
+    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
+    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("30 milliseconds"));
+    // An import refills it from the file, as every activation does.
+    storeSettings({{"Duration", "6"}});
+    Q_EMIT frame->categoryImported();
+    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("40 milliseconds"));
+}
+
+void tst_SettingsForm::broughtUpLikeTheOtherChildren_data()
+{
+    QTest::addColumn<QString>("winMax");
+    QTest::addColumn<QString>("how");
+    QTest::newRow("maximised, button, closed by Save") << ""
+                                                       << "button";
+    QTest::newRow("normal, menu, closed by Close") << "No"
+                                                   << "menu";
+    QTest::newRow("normal, button, closed by the close box") << "No"
+                                                             << "close box";
+}
+
+void tst_SettingsForm::broughtUpLikeTheOtherChildren()
+{
+    QFETCH(QString, winMax);
+    QFETCH(QString, how);
+
+    storeSettings({{"WinMax", winMax}, {"UsedBefore", "Yes"}});
+    auto frame = loadFrame();
+    QVERIFY(frame);
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
+    frame->bringUpMessageManager();
+    QTRY_VERIFY(editMenu->isVisible());
+
+    if (how == QLatin1String("menu")) {
+        auto *settingsMenu = frame->findChild<QMenu *>(QStringLiteral("mnuAllSettings"));
+        QMenuBar *bar = frame->menuBar();
+        QTest::mouseClick(
+            bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(settingsMenu->menuAction()).center());
+        QTRY_VERIFY(settingsMenu->isVisible());
+        auto *entry = frame->findChild<QAction *>(QStringLiteral("mnuChangeSettings"));
+        QTest::mouseClick(
+            settingsMenu, Qt::LeftButton, Qt::NoModifier, settingsMenu->actionGeometry(entry).center());
+    } else {
+        frame->bringUpMainWindow();
+        click(frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeSettings")));
+    }
+    QMdiSubWindow *sub = frame->settingsSubWindow();
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), sub);
+    QCOMPARE(sub->windowTitle(), QStringLiteral("Murmurine settings"));
+    QTRY_VERIFY(sub->isMaximized());
+    QVERIFY(!editMenu->isVisible());
+    const QWidget *panel = frame->settingsForm()->contentPanel();
+    if (!frame->isMaximized())
+        QCOMPARE(panel->pos(), Twips::toPixels(QPoint(360, 60), frame.get()));
+    QVERIFY(sub->rect().contains(QRect(panel->mapTo(sub, QPoint(0, 0)), panel->size())));
+
+    if (how == QLatin1String("button"))
+        click(child<QPushButton>(frame.get(), "cmdExit"));
+    else if (how == QLatin1String("menu"))
+        click(child<QPushButton>(frame.get(), "cmdClose"));
+    else
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+    QTRY_VERIFY(!sub->isVisible());
+    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
+    QVERIFY(frame->mainSubWindow()->isVisible());
+    if (frame->isMaximized())
+        QTRY_VERIFY(frame->mainSubWindow()->isMaximized());
+    QVERIFY(frame->settingsForm());
+    QVERIFY(!editMenu->isVisible());
+    // Maximised with the frame when the frame is maximised after it came up.
+    if (how == QLatin1String("menu")) {
+        frame->bringUpSettingsForm();
+        QTRY_VERIFY(sub->isMaximized());
+        frame->showMaximized();
+        QTRY_VERIFY(frame->isMaximized());
+        QTRY_VERIFY(sub->isMaximized());
+    }
+}
+
+void tst_SettingsForm::accessKeysActInTheChildInFront_data()
+{
+    QTest::addColumn<QString>("front");
+    QTest::newRow("settings form in front") << "settings";
+    QTest::newRow("message manager in front") << "manager";
+    QTest::newRow("Welcome screen in front") << "main";
+}
+
+void tst_SettingsForm::accessKeysActInTheChildInFront()
+{
+    QFETCH(QString, front);
+
+    storeSettings({{"WinMax", "No"}, {"UsedBefore", "Yes"}});
+    writeLibrary(DataFolder::dataFilePath(DataFolder::locate(m_env->home())), QStringLiteral("Calm"),
+        {QStringLiteral("I breathe slowly")});
+    auto frame = loadFrame();
+    QVERIFY(frame);
+    frame->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    // Every child open, the one named in front.
+    QWidget *focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : frame.get(), Qt::Key_S, Qt::ControlModifier);
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
+    frame->bringUpMessageManager();
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
+    if (front == QLatin1String("settings"))
+        frame->bringUpSettingsForm();
+    else if (front == QLatin1String("main"))
+        frame->bringUpMainWindow();
+    QMdiSubWindow *inFront = front == QLatin1String("settings") ? frame->settingsSubWindow()
+        : front == QLatin1String("manager")                     ? frame->managerSubWindow()
+                                                                : frame->mainSubWindow();
+    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), inFront);
+    QTRY_VERIFY(inFront->isAncestorOf(QApplication::focusWidget()));
+    Dialogs::takeShown();
+
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+    // An access key presses its button visibly: the click comes a moment later.
+    QList<Dialogs::Shown> boxes;
+    QTRY_VERIFY(!(boxes += Dialogs::takeShown()).isEmpty());
+    QTest::qWait(300); // a click of a button behind it would have come by now
+    boxes += Dialogs::takeShown();
+    QCOMPARE(boxes.size(), 1);
+    const bool startPressed = storedSetting(QStringLiteral("On")) == QLatin1String("No");
+    QCOMPARE(startPressed, front == QLatin1String("main"));
+    QCOMPARE(isStored(QStringLiteral("Duration")), front == QLatin1String("settings"));
+    if (front == QLatin1String("settings")) {
+        QCOMPARE(boxes.constFirst().text, frmSettings::savedMessage());
+        QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
+    } else if (front == QLatin1String("manager")) {
+        // "Delete &subliminal" asks first; the question is answered Cancel.
+        QCOMPARE(boxes.constFirst().kind, Dialogs::Kind::Question);
+        QCOMPARE(frame->messageManager()->messageRows().size(), 1);
+    }
+}
+
+QTEST_MAIN(tst_SettingsForm)
+#include "tst_settingsform.moc"
