@@ -51,6 +51,8 @@ frmTour::frmTour(MDIForm1 *frame)
     setObjectName(QStringLiteral("frmTour"));
     setWindowTitle(QStringLiteral("Quick Tour of Murmurine"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // A fixed-size box: a close box, but nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setFixedSize(Twips::toPixels(QSize(4245, 3690), this));
     createControls();
     if (m_frame)
