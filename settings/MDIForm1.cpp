@@ -12,6 +12,7 @@
 #include "frmMain.h"
 #include "frmMessageSetup.h"
 #include "frmSettings.h"
+#include "frmTour.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -114,7 +115,6 @@ void MDIForm1::createMenus()
     };
     auto addSpacer
         = [](QMenu *menu, const char *name) { menu->addSeparator()->setObjectName(QLatin1String(name)); };
-    const std::function<void()> notBuilt;
 
     QMenu *mnuFile = addMenu(QStringLiteral("&File"), "mnuFile");
     addEntry(mnuFile, QStringLiteral("E&xit"), "mnuExit", QStringLiteral("Ctrl+X"), [this] {
@@ -182,8 +182,8 @@ void MDIForm1::createMenus()
     QMenu *mnuHelpMain = addMenu(QStringLiteral("&Help"), "mnuHelpMain");
     addEntry(mnuHelpMain, QStringLiteral("Contents and help (F1)"), "mnuHelp", {},
         [this] { showHelpForActiveChild(); });
-    addEntry(
-        mnuHelpMain, QStringLiteral("Show me a quick Tour"), "mnuTour", QStringLiteral("Ctrl+Q"), notBuilt);
+    addEntry(mnuHelpMain, QStringLiteral("Show me a quick Tour"), "mnuTour", QStringLiteral("Ctrl+Q"),
+        [this] { ShowTour(); });
     addSpacer(mnuHelpMain, "mnuSpacer11");
     addEntry(mnuHelpMain, QStringLiteral("About"), "mnuAbout", QStringLiteral("Ctrl+A"),
         [this] { bringUpAbout(); });
@@ -244,10 +244,11 @@ bool MDIForm1::MDIForm_Load()
     blnLoaded = true;
     placeTourButton();
 
-    // A first run would go on to the guided tour, which is not part of the program yet.
     if (readSetting(QStringLiteral("Duration")).isEmpty()
-        && readSetting(QStringLiteral("UsedBefore")).isEmpty())
+        && readSetting(QStringLiteral("UsedBefore")).isEmpty()) {
         WriteIniFile(SettingsSection, QStringLiteral("Version"), versionText(), SettingsFileName);
+        ShowTour();
+    }
     return true;
 }
 
@@ -442,6 +443,42 @@ void MDIForm1::bringUpSettingsForm()
     // Coming to the front fills it again.
     createSettingsForm();
     bringUp(m_settingsSub);
+}
+
+QMdiSubWindow *MDIForm1::childWindow(const QString &name) const
+{
+    const QList<QMdiSubWindow *> children = m_mdiArea->subWindowList();
+    for (QMdiSubWindow *subWindow : children) {
+        if (subWindow->widget() && subWindow->widget()->objectName() == name)
+            return subWindow;
+    }
+    return nullptr;
+}
+
+void MDIForm1::bringUpChild(const QString &name)
+{
+    bringUp(childWindow(name));
+}
+
+void MDIForm1::setEditMenuVisible(bool visible)
+{
+    mnuEdit->menuAction()->setVisible(visible);
+}
+
+void MDIForm1::ShowTour()
+{
+    for (QMdiSubWindow *subWindow : {m_managerSub, m_settingsSub, m_mainSub}) {
+        if (!subWindow)
+            continue;
+        subWindow->show();
+        m_mdiArea->setActiveSubWindow(subWindow);
+        subWindow->raise();
+    }
+    // Modal without an event loop of its own: none of its callers has anything
+    // left to do once it is on the screen, and the frame's own loop serves it.
+    auto *tour = new frmTour(this);
+    tour->setWindowModality(Qt::ApplicationModal);
+    tour->show();
 }
 
 void MDIForm1::createAbout()

@@ -38,6 +38,13 @@ public:
     void bringUpMessageManager();
     void bringUpSettingsForm();
     void bringUpAbout();
+    // Brings up the child whose window carries that object name; nothing when there is none.
+    void bringUpChild(const QString &name);
+    QMdiSubWindow *childWindow(const QString &name) const;
+    void setEditMenuVisible(bool visible);
+    // Puts the message manager, the settings form and the main window on the
+    // screen, the main window in front, then shows the guided tour over them.
+    void ShowTour();
     // Raises and activates the frame at another instance's request.
     void activateFrame();
     // The "Contents and help (F1)" command: the active child's own F1 handling.

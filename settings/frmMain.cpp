@@ -130,8 +130,6 @@ void frmMain::createControls()
     cmdTour = new QPushButton(QStringLiteral("Show me round this program"), this);
     cmdTour->setObjectName(QStringLiteral("cmdTour"));
     cmdTour->resize(Twips::toPixels(QSize(2895, 375), this));
-    // The guided tour is not part of this program yet.
-    cmdTour->setEnabled(false);
 
     Text1 = new QLineEdit(this);
     Text1->setObjectName(QStringLiteral("Text1"));
@@ -146,6 +144,7 @@ void frmMain::createControls()
     connect(cmdExit, &QPushButton::clicked, this, &frmMain::cmdExit_Click);
     connect(cmdChangeMessages, &QPushButton::clicked, this, &frmMain::cmdChangeMessages_Click);
     connect(cmdChangeSettings, &QPushButton::clicked, this, &frmMain::cmdChangeSettings_Click);
+    connect(cmdTour, &QPushButton::clicked, this, &frmMain::cmdTour_Click);
 }
 
 bool frmMain::Form_Load()
@@ -304,6 +303,12 @@ void frmMain::cmdChangeSettings_Click()
 {
     if (m_frame)
         m_frame->bringUpSettingsForm();
+}
+
+void frmMain::cmdTour_Click()
+{
+    if (m_frame)
+        m_frame->ShowTour();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

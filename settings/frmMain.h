@@ -30,6 +30,7 @@ public:
     void cmdExit_Click();
     void cmdChangeMessages_Click();
     void cmdChangeSettings_Click();
+    void cmdTour_Click();
     void Text1_Change();
     // True when the key was handled (consumed).
     bool Form_KeyDown(int key);

@@ -5,6 +5,7 @@
 #include "TestEnvironment.h"
 #include "frmMain.h"
 
+#include <QDialog>
 #include <QDir>
 #include <QFileInfo>
 #include <QMap>
@@ -37,13 +38,24 @@ protected:
     }
     QString appFolder() const { return m_env->root() + QStringLiteral("/app"); } // where the Messenger is
 
-    std::unique_ptr<MDIForm1> loadFrame() const
+    enum class FirstRunTour { Dismiss, Keep };
+
+    // A first run opens the guided tour; unless asked to keep it, the user
+    // dismisses it with Escape before going on.
+    std::unique_ptr<MDIForm1> loadFrame(FirstRunTour tour = FirstRunTour::Dismiss) const
     {
         auto frame = std::make_unique<MDIForm1>();
         frame->mainWindow()->setApplicationFolder(appFolder());
         if (!frame->MDIForm_Load() || !QTest::qWaitForWindowExposed(frame.get()))
             return nullptr;
         QCoreApplication::processEvents();
+        if (tour == FirstRunTour::Dismiss) {
+            if (QWidget *shown = frame->findChild<QDialog *>(QStringLiteral("frmTour"))) {
+                QTest::keyClick(shown, Qt::Key_Escape);
+                if (!QTest::qWaitFor([&] { return !frame->findChild<QDialog *>(QStringLiteral("frmTour")); }))
+                    return nullptr;
+            }
+        }
         return frame;
     }
 
