@@ -8,6 +8,7 @@
 #include "Twips.h"
 #include "ValueConversions.h"
 #include "frmColour.h"
+#include "frmSystemTray.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -275,8 +276,7 @@ void frmSettings::createQuickStopFrame()
     shrinkToFit(explanation);
     Command2 = makeButton(fraQuickStop, "Command2", QStringLiteral("Set up the &Quick Stop button"));
     place(Command2, 120, 1140, 2700, 375);
-    // Opens the Quick Stop set-up once that form is part of the program.
-    Command2->setEnabled(false);
+    connect(Command2, &QPushButton::clicked, this, &frmSettings::Command2_Click);
 }
 
 void frmSettings::Form_Load()
@@ -482,4 +482,9 @@ void frmSettings::Command1_Click(int index)
             StartupShortcuts::messageTitle(), Dialogs::Icon::Information);
     else
         Dialogs::message(this, error, StartupShortcuts::messageTitle(), Dialogs::Icon::Warning);
+}
+
+void frmSettings::Command2_Click()
+{
+    frmSystemTray::showModal(window(), this);
 }

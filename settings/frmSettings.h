@@ -72,6 +72,7 @@ private:
     void cmdExit_Click();
     void cmdClose_Click();
     void Command1_Click(int index);
+    void Command2_Click();
 
     void chooseOption(int index);
     void applyExampleColours();

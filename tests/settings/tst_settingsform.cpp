@@ -56,6 +56,7 @@ private Q_SLOTS:
     void startUpButtons_data();
     void startUpButtons();
     void failedSaveIsNotReportedAsSaved();
+    void quickStopSetUpOpensModally();
     void createdHiddenAtStartUp();
     void broughtUpLikeTheOtherChildren_data();
     void broughtUpLikeTheOtherChildren();
@@ -126,7 +127,8 @@ private:
             .join(QLatin1Char('|'));
     }
     QByteArray m_stateBeforeLoad;
-    // Runs answer on the colour picker once it is up, while the form waits on it.
+    // Runs answer on the modal dialog (colour picker, Quick Stop set-up) once it is up, while the form waits
+    // on it.
     static void whenPickerShows(const std::function<void(QWidget *)> &answer)
     {
         QTimer::singleShot(0, qApp, [answer] {
@@ -423,6 +425,23 @@ void tst_SettingsForm::failedSaveIsNotReportedAsSaved()
         boxes.constFirst().text.contains(QLatin1String("could not")), qPrintable(boxes.constFirst().text));
     QTest::qWait(20);
     QVERIFY(frame->settingsSubWindow()->isVisible());
+}
+
+void tst_SettingsForm::quickStopSetUpOpensModally()
+{
+    auto frame = openSettings();
+    QVERIFY(frame);
+    auto *button = child<QPushButton>(frame.get(), "Command2");
+    QCOMPARE(button->text(), QStringLiteral("Set up the &Quick Stop button"));
+    QString shownName;
+    whenPickerShows([&shownName](QWidget *dialog) {
+        shownName = dialog->objectName();
+        QTest::keyClick(dialog, Qt::Key_Escape);
+    });
+    click(button);
+    QCOMPARE(shownName, QStringLiteral("frmSystemTray"));
+    QVERIFY(!QApplication::activeModalWidget());
+    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
 }
 
 void tst_SettingsForm::createdHiddenAtStartUp()
