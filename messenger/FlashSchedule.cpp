@@ -31,8 +31,13 @@ long long FlashSchedule::hideAt() const
     // Under a compositor both edges pass through it alike, so a long flash
     // counts from the confirmation like a direct one. A short one counts from
     // the compositor's drawing, which may come later than the duration itself.
-    const long long from = std::max(m_confirmedNs, m_paintNs);
-    return from + m_durationNs;
+    if (m_paintNs > 0)
+        return std::max(m_confirmedNs, m_paintNs) + m_durationNs;
+    // The map took effect somewhere between sending it and the answer; the
+    // middle of this flash's own round trip is the best guess, and the hide
+    // never goes before the duration since the show went out.
+    const long long mapped = m_confirmedNs - (m_confirmedNs - m_sentNs) / 2;
+    return mapped + m_durationNs;
 }
 
 long long FlashSchedule::wakeFor(long long edgeNs, long long nowNs)

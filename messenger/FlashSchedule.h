@@ -37,8 +37,8 @@ public:
     long long paintDeadline() const { return m_confirmedNs + PaintWaitNs; }
     // The compositor drew the flash at paintNs; 0: it was not seen in time.
     void painted(long long paintNs);
-    // The hide goes out then: the duration after the flash is known to have
-    // been on screen, never earlier.
+    // The hide goes out then: the duration after the flash went on screen by
+    // its own round trip, never less than the duration after the show went out.
     long long hideAt() const;
 
     // When to wake for an edge due at edgeNs: the warm lead before it, never in the past.
