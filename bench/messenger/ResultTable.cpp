@@ -186,7 +186,8 @@ void ResultTable::printVisible(std::FILE *out) const
 {
     std::fprintf(out,
         "\nVisible duration as a user meets it, in ms: on screen = flashes whose text was there at the\n"
-        "first sample; median, p10 and p90 of unmap minus map; mean error = mean of visible - requested.\n\n");
+        "first sample; median, p10 and p90 of unmap minus map; mean error = mean of visible - "
+        "requested.\n\n");
     std::vector<const ProgramRun *> programs {&m_messenger, &m_peer};
     if (m_reference && m_reference->measured)
         programs.push_back(m_reference);
