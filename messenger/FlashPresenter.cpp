@@ -12,7 +12,6 @@
 #include <ctime>
 #include <sys/timerfd.h>
 #include <unistd.h>
-#include <utility>
 #include <xcb/xcb.h>
 #include <xcb/xcbext.h>
 
@@ -147,6 +146,12 @@ QImage FlashPresenter::grabScreen(const QRect &pixels)
 
 namespace {
 
+// Between two requests that keep the X server awake, so it never settles into
+// a sleep it is slow to leave, yet is not kept spinning either.
+constexpr long long PingGapNs = 250'000;
+// The last stretch before an edge is waited out awake: a sleep may end late.
+constexpr long long SpinNs = 300'000;
+
 long long monotonicNs()
 {
     timespec now {};
@@ -159,11 +164,19 @@ void waitUntil(long long monotonicDeadlineNs)
     while (monotonicNs() < monotonicDeadlineNs) { }
 }
 
+void sleepUntil(long long monotonicDeadlineNs)
+{
+    timespec until {};
+    until.tv_sec = time_t(monotonicDeadlineNs / 1000000000LL);
+    until.tv_nsec = long(monotonicDeadlineNs % 1000000000LL);
+    while (::clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr) == EINTR) { }
+}
+
 } // namespace
 
 void FlashPresenter::markTick(long long dueNs)
 {
-    m_tickNs = dueNs > 0 ? dueNs : monotonicNs();
+    m_schedule.tick(dueNs > 0 ? dueNs : monotonicNs());
 }
 
 void FlashPresenter::flash(const QImage &frame, int durationMs)
@@ -194,16 +207,11 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
         XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT
             | XCB_CONFIG_WINDOW_STACK_MODE,
         values);
-    const long long tick = std::exchange(m_tickNs, 0);
-    const long long showAt = tick + ShowLeadNs;
-    if (tick == 0 || monotonicNs() >= showAt) {
-        showNow();
-        return;
-    }
+    const long long now = monotonicNs();
+    m_showAtNs = m_schedule.takeShowAt(now);
     xcb_flush(m_connection);
     m_phase = Phase::Pending;
-    m_showAtNs = showAt;
-    arm(showAt - WakeLeadNs);
+    arm(FlashSchedule::wakeFor(m_showAtNs, now));
 }
 
 void FlashPresenter::showNow()
@@ -219,20 +227,38 @@ void FlashPresenter::showNow()
     const long long sent = monotonicNs();
     xcb_flush(m_connection);
     m_phase = Phase::Showing;
-    const long long answered = awaitReply(confirmation.sequence);
+    // The server answers only after it has mapped the window: from the answer
+    // on, the flash is on screen, whatever earlier flashes' answers took.
+    const long long confirmed = awaitReply(confirmation.sequence);
+    m_schedule.shown(sent, confirmed, m_durationMs, false);
+    m_hideAtNs = m_schedule.hideAt();
+    arm(FlashSchedule::wakeFor(m_hideAtNs, monotonicNs()));
+}
 
-    // The map took effect shortly before the answer to the request sent with
-    // it came back. The unmap will need about as long to reach the server as
-    // a map usually does, so the hide is sent that much early: the typical
-    // round trip, not this one, which a busy server may have held up.
-    m_roundTrips[m_roundTripCount++ % m_roundTrips.size()] = answered - sent;
-    const std::size_t known = std::min(m_roundTripCount, m_roundTrips.size());
-    std::array<long long, RoundTripHistory> sorted = m_roundTrips;
-    const std::size_t middle = (known - 1) / 2;
-    std::nth_element(sorted.begin(), sorted.begin() + middle, sorted.begin() + known);
-    const long long typicalRoundTrip = sorted[middle];
-    m_hideAtNs = answered - typicalRoundTrip + m_durationMs * 1000000LL;
-    arm(m_hideAtNs - WakeLeadNs);
+void FlashPresenter::keepServerAwakeUntil(long long deadline)
+{
+    // An idle X server on a shared machine can take milliseconds to serve a
+    // request; one that has just answered serves the next at once. Each
+    // request waits for its answer, so they never pile up.
+    for (long long now = monotonicNs(); now < deadline - SpinNs; now = monotonicNs()) {
+        const unsigned int sequence = xcb_get_input_focus(m_connection).sequence;
+        xcb_flush(m_connection);
+        for (;;) {
+            void *reply = nullptr;
+            xcb_generic_error_t *error = nullptr;
+            if (xcb_poll_for_reply(m_connection, sequence, &reply, &error)) {
+                free(reply);
+                free(error);
+                break;
+            }
+            if (monotonicNs() >= deadline) {
+                xcb_discard_reply(m_connection, sequence);
+                return;
+            }
+        }
+        sleepUntil(std::min(monotonicNs() + PingGapNs, deadline - SpinNs));
+    }
+    waitUntil(deadline);
 }
 
 long long FlashPresenter::awaitReply(unsigned int sequence)
@@ -278,12 +304,12 @@ void FlashPresenter::timerFired()
         return; // a disarmed or already consumed expiry
     // A process that slept wakes up late on a busy or virtual machine, the
     // more so the longer it slept; it wakes a little early and waits out the
-    // rest awake.
+    // rest with the X server kept ready.
     if (m_phase == Phase::Pending) {
-        waitUntil(m_showAtNs);
+        keepServerAwakeUntil(m_showAtNs);
         showNow();
     } else if (m_phase == Phase::Showing) {
-        waitUntil(m_hideAtNs);
+        keepServerAwakeUntil(m_hideAtNs);
         Q_EMIT expired();
     }
 }

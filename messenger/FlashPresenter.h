@@ -1,10 +1,10 @@
 #pragma once
 
+#include "FlashSchedule.h"
+
 #include <QImage>
 #include <QObject>
 
-#include <array>
-#include <cstddef>
 #include <cstdint>
 
 class QSocketNotifier;
@@ -49,10 +49,7 @@ Q_SIGNALS:
 
 private:
     enum class Phase { Hidden, Pending, Showing };
-    static constexpr long long ShowLeadNs = 4'000'000;
-    static constexpr long long WakeLeadNs = 1'000'000;
     static constexpr long long MaxReplySpinNs = 5'000'000;
-    static constexpr std::size_t RoundTripHistory = 15;
 
     bool setUpNative();
     void uploadBackground(const QImage &frame);
@@ -60,6 +57,7 @@ private:
     QRect nativeRect(const QRect &logical) const;
     void showNow();
     long long awaitReply(unsigned int sequence);
+    void keepServerAwakeUntil(long long monotonicDeadlineNs);
     void arm(long long monotonicNs);
     void disarm();
     void timerFired();
@@ -75,10 +73,8 @@ private:
     QTimer *m_fallbackTimer;
     bool m_attached = false;
     Phase m_phase = Phase::Hidden;
-    long long m_tickNs = 0;
+    FlashSchedule m_schedule;
     int m_durationMs = 0;
     long long m_showAtNs = 0;
     long long m_hideAtNs = 0;
-    std::array<long long, RoundTripHistory> m_roundTrips {};
-    std::size_t m_roundTripCount = 0;
 };

@@ -7,7 +7,7 @@ packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
     libxcb1-dev
-    xvfb xauth xdotool openbox fonts-dejavu-core
+    xvfb xauth xdotool openbox fonts-dejavu-core picom aosd-cat
     poppler-utils
     lintian appstream desktop-file-utils man-db trayer debootstrap
 )

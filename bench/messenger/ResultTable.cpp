@@ -152,6 +152,7 @@ bool ResultTable::print(std::FILE *out) const
         }
     }
     printDurations(out);
+    printVisible(out);
     printIntervals(out);
     printTickToShow(out);
     printResources(out);
@@ -178,6 +179,41 @@ void ResultTable::printDurations(std::FILE *out) const
             number(a.absP99).c_str(), number(a.absMax).c_str(), share(a.text, a.flashes).c_str(), a.late,
             b.flashes, number(b.signedMean, "%+.3f").c_str(), number(b.absP50).c_str(),
             number(b.absP99).c_str(), number(b.absMax).c_str(), share(b.text, b.flashes).c_str(), b.late);
+    }
+}
+
+void ResultTable::printVisible(std::FILE *out) const
+{
+    std::fprintf(out,
+        "\nVisible duration as a user meets it, in ms: on screen = flashes whose text was there at the\n"
+        "first sample; median, p10 and p90 of unmap minus map; mean error = mean of visible - "
+        "requested.\n\n");
+    std::vector<const ProgramRun *> programs {&m_messenger, &m_peer};
+    if (m_reference && m_reference->measured)
+        programs.push_back(m_reference);
+    std::fprintf(out, "%-8s", "request");
+    for (const ProgramRun *program : programs)
+        std::fprintf(out, " | %-42s", program->name.c_str());
+    std::fprintf(out, "\n%-8s", "");
+    for (std::size_t k = 0; k < programs.size(); ++k)
+        std::fprintf(out, " | %8s %8s %8s %8s %8s", "on scr", "median", "mean e", "p10", "p90");
+    std::fprintf(out, "\n");
+    for (const int requested : requestedDurations()) {
+        std::fprintf(out, "%5d ms", requested);
+        for (const ProgramRun *program : programs) {
+            const DurationRun *run = find(*program, requested);
+            std::vector<double> visible;
+            std::size_t text = 0;
+            for (const FlashRecord &flash : run ? run->flashes : std::vector<FlashRecord> {}) {
+                visible.push_back(double(flash.unmapNs - flash.mapNs) / 1e6);
+                text += flash.sample == FlashRecord::Sample::Text ? 1 : 0;
+            }
+            const Summary summary(visible);
+            std::fprintf(out, " | %8s %8s %8s %8s %8s", share(text, visible.size()).c_str(),
+                number(summary.median()).c_str(), number(summary.mean() - requested, "%+.3f").c_str(),
+                number(summary.percentile(10)).c_str(), number(summary.percentile(90)).c_str());
+        }
+        std::fprintf(out, "\n");
     }
 }
 

@@ -30,6 +30,7 @@ public:
 
 private:
     void printDurations(std::FILE *out) const;
+    void printVisible(std::FILE *out) const;
     void printIntervals(std::FILE *out) const;
     void printTickToShow(std::FILE *out) const;
     void printResources(std::FILE *out) const;

@@ -1,17 +1,16 @@
 #!/bin/bash
 # Measures the Messenger from outside under a private Xvfb and prints the table.
 #
-#   bench/messenger/run-messenger-bench.sh BUILD-DIR [--quick] [--as-user] [messenger-bench options]
+#   bench/messenger/run-messenger-bench.sh BUILD-DIR [--quick] [--realtime] [messenger-bench options]
 #
-# By default the X server and both measured programs run under SCHED_FIFO
-# (below the watcher) and the watcher sends the X server a request every 2 ms.
-# On a virtual machine shared with compilers, a sleeping X server or program
-# otherwise wakes up to several milliseconds late, and after a second of idling
-# the X server alone adds about 1 ms to every unmap; those figures describe the
-# machine, not the program. flash-reference, the least a flasher can do, is
-# measured alongside as the rig's floor.
-# --as-user measures as a user runs the programs instead: normal priorities, no
-# requests from the watcher; the table shows the machine's load average.
+# By default the programs are measured as a user runs them: normal priorities,
+# nothing keeping the X server awake; the table shows the machine's load
+# average. flash-reference, the least a flasher can do, is measured alongside
+# under the same conditions.
+# --realtime shows the machine's floor instead: the X server and the measured
+# programs under SCHED_FIFO (below the watcher), and the watcher sending the X
+# server a request every 2 ms, so that neither a sleeping server nor a sleeping
+# program wakes up late.
 #
 # BUILD-DIR is a build tree holding bin/murmurine and bin/messenger-bench
 # (cmake --build BUILD-DIR --target murmurine messenger-bench). Without
@@ -20,15 +19,17 @@
 set -u
 
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
-    echo "usage: $0 BUILD-DIR [--quick] [messenger-bench options]" >&2
+    echo "usage: $0 BUILD-DIR [--quick] [--realtime] [messenger-bench options]" >&2
     exit 2
 fi
 build=$(cd "$1" && pwd)
 shift
-isolated=yes
+isolated=
 bench_args=()
 for arg in "$@"; do
-    if [ "$arg" = --as-user ]; then
+    if [ "$arg" = --realtime ]; then
+        isolated=yes
+    elif [ "$arg" = --as-user ]; then
         isolated=
     else
         bench_args+=("$arg")
@@ -60,14 +61,14 @@ trap cleanup EXIT
 trap 'exit 2' INT TERM
 
 server_prio=()
-server_note="Xvfb 1920x1080x24 at normal priority (--as-user)."
+server_note="Xvfb 1920x1080x24 at normal priority, nothing keeping it awake."
 if [ -n "$isolated" ]; then
     if chrt -f 5 true 2>/dev/null; then
         server_prio=(chrt -f 5)
         server_note="Xvfb 1920x1080x24 at SCHED_FIFO priority 5."
         bench_args=(--program-priority 5 --keep-awake 2 "${bench_args[@]}")
     else
-        echo "note: SCHED_FIFO is not allowed here; measuring as a user runs the programs" >&2
+        echo "note: SCHED_FIFO is not allowed here; the programs run at normal priority" >&2
         bench_args=(--keep-awake 2 "${bench_args[@]}")
     fi
 fi
