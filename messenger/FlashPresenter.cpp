@@ -230,7 +230,7 @@ void FlashPresenter::showNow()
     // The server answers only after it has mapped the window: from the answer
     // on, the flash is on screen, whatever earlier flashes' answers took.
     const long long confirmed = awaitReply(confirmation.sequence);
-    m_schedule.shown(sent, confirmed, m_durationMs, false);
+    m_schedule.shown(sent, confirmed, m_durationMs);
     m_hideAtNs = m_schedule.hideAt();
     arm(FlashSchedule::wakeFor(m_hideAtNs, monotonicNs()));
 }

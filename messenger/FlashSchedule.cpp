@@ -11,28 +11,15 @@ long long FlashSchedule::takeShowAt(long long nowNs)
     return std::max(nowNs, tick + ShowLeadNs);
 }
 
-void FlashSchedule::shown(long long sentNs, long long confirmedNs, int durationMs, bool composited)
+void FlashSchedule::shown(long long sentNs, long long confirmedNs, int durationMs)
 {
     m_sentNs = sentNs;
     m_confirmedNs = std::max(sentNs, confirmedNs);
     m_durationNs = std::max(0, durationMs) * 1'000'000LL;
-    m_paintNs = 0;
-    m_awaitingPaint = composited && durationMs < PaintFeedbackBelowMs;
-}
-
-void FlashSchedule::painted(long long paintNs)
-{
-    m_awaitingPaint = false;
-    m_paintNs = paintNs;
 }
 
 long long FlashSchedule::hideAt() const
 {
-    // Under a compositor both edges pass through it alike, so a long flash
-    // counts from the confirmation like a direct one. A short one counts from
-    // the compositor's drawing, which may come later than the duration itself.
-    if (m_paintNs > 0)
-        return std::max(m_confirmedNs, m_paintNs) + m_durationNs;
     // The map took effect somewhere between sending it and the answer; the
     // middle of this flash's own round trip is the best guess, and the hide
     // never goes before the duration since the show went out.

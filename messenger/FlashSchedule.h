@@ -2,8 +2,8 @@
 
 // When each edge of one flash goes out, on the monotonic clock in nanoseconds.
 // It knows nothing of the X server: the presenter reports what happened to this
-// flash (when its show went out, when the server confirmed it, when a
-// compositor was seen drawing it) and asks when to act next. Nothing from an
+// flash (when its show went out, when the server confirmed it) and asks when
+// to act next. Nothing from an
 // earlier flash enters the figures, so a quick round trip after slow ones can
 // never bring the hide forward.
 class FlashSchedule
@@ -16,11 +16,6 @@ public:
     // busy, so that the edge's request is served the moment it arrives rather
     // than when an idle server gets round to it.
     static constexpr long long WarmLeadNs = 3'000'000;
-    // Flashes shorter than this can fall within one compositor frame: their
-    // count starts only once the compositor has drawn them.
-    static constexpr int PaintFeedbackBelowMs = 17;
-    // How long a flash waits for the compositor before counting anyway.
-    static constexpr long long PaintWaitNs = 50'000'000;
 
     // A frequency tick was due at dueNs (0: no tick known).
     void tick(long long dueNs) { m_tickNs = dueNs; }
@@ -30,13 +25,7 @@ public:
 
     // The show went out at sentNs and the X server answered a request sent
     // behind it at confirmedNs: by then the flash was on screen.
-    void shown(long long sentNs, long long confirmedNs, int durationMs, bool composited);
-    // Whether the count waits for the compositor's drawing of the flash.
-    bool awaitsPaint() const { return m_awaitingPaint; }
-    // Until when to wait for that drawing.
-    long long paintDeadline() const { return m_confirmedNs + PaintWaitNs; }
-    // The compositor drew the flash at paintNs; 0: it was not seen in time.
-    void painted(long long paintNs);
+    void shown(long long sentNs, long long confirmedNs, int durationMs);
     // The hide goes out then: the duration after the flash went on screen by
     // its own round trip, never less than the duration after the show went out.
     long long hideAt() const;
@@ -48,7 +37,5 @@ private:
     long long m_tickNs = 0;
     long long m_sentNs = 0;
     long long m_confirmedNs = 0;
-    long long m_paintNs = 0;
     long long m_durationNs = 0;
-    bool m_awaitingPaint = false;
 };

@@ -15,8 +15,6 @@ private Q_SLOTS:
     void showTime();
     void hideNeverBeforeTheFlashWasOnScreen_data();
     void hideNeverBeforeTheFlashWasOnScreen();
-    void compositorDrawing_data();
-    void compositorDrawing();
     void wake_data();
     void wake();
 };
@@ -67,54 +65,12 @@ void tst_FlashSchedule::hideNeverBeforeTheFlashWasOnScreen()
     for (const long long trip : roundTrips) {
         schedule.tick(sent - FlashSchedule::ShowLeadNs);
         QCOMPARE(schedule.takeShowAt(sent), sent);
-        schedule.shown(sent, sent + trip, durationMs, false);
-        QVERIFY(!schedule.awaitsPaint());
+        schedule.shown(sent, sent + trip, durationMs);
         // The middle of this flash's own trip, whatever the earlier ones took.
         QCOMPARE(schedule.hideAt(), sent + trip / 2 + durationMs * Ms);
         QVERIFY(schedule.hideAt() >= sent + durationMs * Ms);
         sent += 300 * Ms;
     }
-}
-
-// Under a compositor a short flash counts from the compositor's drawing of it,
-// a long one from the middle of its round trip (here 0.7 ms), and a drawing never seen holds it no longer
-// than the wait allows.
-void tst_FlashSchedule::compositorDrawing_data()
-{
-    QTest::addColumn<int>("durationMs");
-    QTest::addColumn<bool>("composited");
-    QTest::addColumn<long long>("painted"); // after the confirmation; -1: not reported
-    QTest::addColumn<bool>("awaits");
-    QTest::addColumn<long long>("expectedFromConfirmation");
-    QTest::newRow("1 ms, drawn 6 ms later") << 1 << true << 6 * Ms << true << 7 * Ms;
-    QTest::newRow("2 ms, drawn at once") << 2 << true << 0LL << true << 2 * Ms;
-    QTest::newRow("16 ms waits for the drawing") << 16 << true << 10 * Ms << true << 26 * Ms;
-    QTest::newRow("17 ms counts from the round trip") << 17 << true << -1LL << false << 17 * Ms - 350'000;
-    QTest::newRow("100 ms counts from the round trip") << 100 << true << -1LL << false << 100 * Ms - 350'000;
-    QTest::newRow("1 ms, drawing not seen in time")
-        << 1 << true << (FlashSchedule::PaintWaitNs + Ms) << true << 1 * Ms - 350'000;
-    QTest::newRow("1 ms without a compositor") << 1 << false << -1LL << false << 1 * Ms - 350'000;
-}
-
-void tst_FlashSchedule::compositorDrawing()
-{
-    QFETCH(int, durationMs);
-    QFETCH(bool, composited);
-    QFETCH(long long, painted);
-    QFETCH(bool, awaits);
-    QFETCH(long long, expectedFromConfirmation);
-    const long long sent = 500 * Ms;
-    const long long confirmed = sent + 700'000;
-    FlashSchedule schedule;
-    schedule.shown(sent, confirmed, durationMs, composited);
-    QCOMPARE(schedule.awaitsPaint(), awaits);
-    if (awaits) {
-        const long long at = confirmed + painted;
-        // What the presenter does: a drawing after the deadline is no drawing.
-        schedule.painted(at <= schedule.paintDeadline() ? at : 0);
-        QVERIFY(!schedule.awaitsPaint());
-    }
-    QCOMPARE(schedule.hideAt() - confirmed, expectedFromConfirmation);
 }
 
 void tst_FlashSchedule::wake_data()
