@@ -1,6 +1,7 @@
 #include "frmAbout.h"
 
 #include "CustomiseFile.h"
+#include "FormControls.h"
 #include "Twips.h"
 
 #include <QCoreApplication>
@@ -29,16 +30,6 @@ constexpr int LogoTopClosed = 1300;
 constexpr int TrademarkTopClosed = 1830;
 constexpr int RightsTopClosed = 2500;
 constexpr int CloseTopClosed = 3520;
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
 
 template <typename Box> Box *makeBox(QWidget *parent, const QString &name)
 {
@@ -77,33 +68,29 @@ void frmAbout::createControls()
     panelFont.setPointSizeF(8);
     fmeAbout->setFont(panelFont);
 
-    auto place = [this](QWidget *widget, int left, int top, int width, int height) {
-        widget->setGeometry(Twips::toPixels(left, top, width, height, this));
-    };
+    lblVersionNo = FormControls::label(fmeAbout, QStringLiteral("lblVersionNo"), QString());
+    FormControls::place(lblVersionNo, 1200, 120, 4800, 255);
 
-    lblVersionNo = makeLabel(fmeAbout, QStringLiteral("lblVersionNo"), QString());
-    place(lblVersionNo, 1200, 120, 4800, 255);
-
-    Label3 = makeLabel(fmeAbout, QStringLiteral("Label3"), QStringLiteral("in association with"));
-    place(Label3, 1200, 480, 4800, 255);
+    Label3 = FormControls::label(fmeAbout, QStringLiteral("Label3"), QStringLiteral("in association with"));
+    FormControls::place(Label3, 1200, 480, 4800, 255);
     txtCompanyName = makeBox<QLineEdit>(fmeAbout, QStringLiteral("txtCompanyName"));
-    place(txtCompanyName, 1200, 780, 4800, 315);
+    FormControls::place(txtCompanyName, 1200, 780, 4800, 315);
     txtCompanyAddress = makeBox<QPlainTextEdit>(fmeAbout, QStringLiteral("txtCompanyAddress"));
     txtCompanyAddress->setLineWrapMode(QPlainTextEdit::NoWrap);
-    place(txtCompanyAddress, 1200, 1140, 4800, 1140);
+    FormControls::place(txtCompanyAddress, 1200, 1140, 4800, 1140);
     txtCompanyTel = makeBox<QLineEdit>(fmeAbout, QStringLiteral("txtCompanyTel"));
-    place(txtCompanyTel, 1200, 2325, 4800, 315);
+    FormControls::place(txtCompanyTel, 1200, 2325, 4800, 315);
 
-    Label1[0] = makeLabel(fmeAbout, QStringLiteral("Label1_0"), PublisherText);
-    place(Label1[0], 1200, 2900, 4800, 900);
-    Label1[1] = makeLabel(fmeAbout, QStringLiteral("Label1_1"), RightsText);
-    place(Label1[1], 1200, 3900, 4800, 900);
+    Label1[0] = FormControls::label(fmeAbout, QStringLiteral("Label1_0"), PublisherText);
+    FormControls::place(Label1[0], 1200, 2900, 4800, 900);
+    Label1[1] = FormControls::label(fmeAbout, QStringLiteral("Label1_1"), RightsText);
+    FormControls::place(Label1[1], 1200, 3900, 4800, 900);
 
     Image1 = new QLabel(fmeAbout);
     Image1->setObjectName(QStringLiteral("Image1"));
     QIcon logo(QStringLiteral(":/murmurine/murmurine.svg"));
     logo.addFile(QStringLiteral(":/murmurine/murmurine-48.png"));
-    place(Image1, 240, 3000, 720, 720);
+    FormControls::place(Image1, 240, 3000, 720, 720);
     Image1->setPixmap(logo.pixmap(Image1->size()));
 
     lblTrademark = new QLabel(QStringLiteral("\u2122"), fmeAbout);
@@ -111,12 +98,12 @@ void frmAbout::createControls()
     QFont trademarkFont(QStringLiteral("Times New Roman"));
     trademarkFont.setPointSizeF(10);
     lblTrademark->setFont(trademarkFont);
-    place(lblTrademark, 960, 3530, 240, 300);
+    FormControls::place(lblTrademark, 960, 3530, 240, 300);
 
     cmdOK = new QPushButton(QStringLiteral("&Close"), fmeAbout);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
     cmdOK->setAutoDefault(false);
-    place(cmdOK, 4500, 4920, 1500, 375);
+    FormControls::place(cmdOK, 4500, 4920, 1500, 375);
     connect(cmdOK, &QPushButton::clicked, this, &frmAbout::closeRequested);
     setFocusProxy(cmdOK);
 }

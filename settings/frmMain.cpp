@@ -2,6 +2,7 @@
 
 #include "DataFolder.h"
 #include "Dialogs.h"
+#include "FormControls.h"
 #include "IniProcedures.h"
 #include "LinkClient.h"
 #include "LinkEndpoint.h"
@@ -83,10 +84,6 @@ void frmMain::createControls()
     panelFont.setPointSizeF(8);
     fmeAll->setFont(panelFont);
 
-    auto place = [this](QWidget *widget, int left, int top, int width, int height) {
-        widget->setGeometry(Twips::toPixels(left, top, width, height, this));
-    };
-
     // Created first so that it lies beneath the controls drawn over it.
     Image1 = new QLabel(fmeAll);
     Image1->setObjectName(QStringLiteral("Image1"));
@@ -96,7 +93,7 @@ void frmMain::createControls()
 
     cmdHide = new QPushButton(StartCaption, fmeAll);
     cmdHide->setObjectName(QStringLiteral("cmdHide"));
-    place(cmdHide, 2415, 1950, 1500, 1500);
+    FormControls::place(cmdHide, 2415, 1950, 1500, 1500);
 
     lblWorking = new QLabel(QStringLiteral("Subliminal messages are now being shown. You can now exit or "
                                            "minimise this program."),
@@ -104,20 +101,20 @@ void frmMain::createControls()
     lblWorking->setObjectName(QStringLiteral("lblWorking"));
     lblWorking->setWordWrap(true);
     lblWorking->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    place(lblWorking, 4365, 1950, 1335, 1500);
+    FormControls::place(lblWorking, 4365, 1950, 1335, 1500);
     lblWorking->hide();
 
     cmdExit = new QPushButton(QStringLiteral("E&xit"), fmeAll);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
-    place(cmdExit, 2415, 3735, 1500, 660);
+    FormControls::place(cmdExit, 2415, 3735, 1500, 660);
 
     cmdChangeSettings = new QPushButton(QStringLiteral("Change Settings"), fmeAll);
     cmdChangeSettings->setObjectName(QStringLiteral("cmdChangeSettings"));
-    place(cmdChangeSettings, 360, 3840, 1815, 375);
+    FormControls::place(cmdChangeSettings, 360, 3840, 1815, 375);
 
     cmdChangeMessages = new QPushButton(QStringLiteral("Set up Messages"), fmeAll);
     cmdChangeMessages->setObjectName(QStringLiteral("cmdChangeMessages"));
-    place(cmdChangeMessages, 4200, 3840, 1815, 375);
+    FormControls::place(cmdChangeMessages, 4200, 3840, 1815, 375);
 
     Label1 = new QLabel(
         QStringLiteral("Please change the settings and messages to be displayed by selecting the "
@@ -125,7 +122,7 @@ void frmMain::createControls()
         fmeAll);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setWordWrap(true);
-    place(Label1, 360, 4920, 5550, 465);
+    FormControls::place(Label1, 360, 4920, 5550, 465);
 
     cmdTour = new QPushButton(QStringLiteral("Show me round this program"), this);
     cmdTour->setObjectName(QStringLiteral("cmdTour"));

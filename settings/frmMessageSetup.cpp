@@ -2,6 +2,7 @@
 
 #include "DataFolder.h"
 #include "Dialogs.h"
+#include "FormControls.h"
 #include "ListRowDelegate.h"
 #include "ListRows.h"
 #include "Twips.h"
@@ -18,22 +19,6 @@
 #include <QStyle>
 
 namespace {
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const QString &name, const QString &text)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(name);
-    button->setAutoDefault(false);
-    return button;
-}
 
 QList<MarkedEntry> entriesOf(const QListWidget *list, int skipRow = -1)
 {
@@ -87,12 +72,13 @@ void frmMessageSetup::buildForm()
     font.setPointSize(8);
     fmeAll->setFont(font);
 
-    Label1 = makeLabel(fmeAll, QStringLiteral("Label1"),
+    Label1 = FormControls::label(fmeAll, QStringLiteral("Label1"),
         QStringLiteral("This is a list of the categories (and the messages within each category) "
                        "which will be displayed. Only the marked messages in the marked categories "
                        "will be shown. Please select which categories and which messages to show "
                        "by double-clicking the item.  You can also add your own categories and "
-                       "messages by pressing the appropriate button."));
+                       "messages by pressing the appropriate button."),
+        FormControls::Wrap::None);
     Label1->setWordWrap(true);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label1->setGeometry(Twips::toPixels(90, 45, 8715, 660, this));
@@ -103,11 +89,11 @@ void frmMessageSetup::buildForm()
         Label1->setFont(smaller);
     }
 
-    lblMarked0
-        = makeLabel(fmeAll, QStringLiteral("lblMarked_0"), QStringLiteral(" Display | Category of message"));
+    lblMarked0 = FormControls::label(fmeAll, QStringLiteral("lblMarked_0"),
+        QStringLiteral(" Display | Category of message"), FormControls::Wrap::None);
     lblMarked0->setGeometry(Twips::toPixels(390, 660, 5800, 300, this));
-    lblMarked1 = makeLabel(fmeAll, QStringLiteral("lblMarked_1"),
-        QStringLiteral(" Display | Message, picture or file to be displayed"));
+    lblMarked1 = FormControls::label(fmeAll, QStringLiteral("lblMarked_1"),
+        QStringLiteral(" Display | Message, picture or file to be displayed"), FormControls::Wrap::None);
     lblMarked1->setGeometry(Twips::toPixels(390, 2940, 5800, 300, this));
 
     lstCategory = new QListWidget(fmeAll);
@@ -126,25 +112,25 @@ void frmMessageSetup::buildForm()
     }
 
     cmdAddCategory
-        = makeButton(fmeAll, QStringLiteral("cmdAddCategory"), QStringLiteral("Add ne&w category"));
+        = FormControls::button(fmeAll, QStringLiteral("cmdAddCategory"), QStringLiteral("Add ne&w category"));
     cmdAddCategory->setGeometry(Twips::toPixels(6450, 885, 1695, 615, this));
-    cmdDeleteCategory
-        = makeButton(fmeAll, QStringLiteral("cmdDeleteCategory"), QStringLiteral("&Delete category"));
+    cmdDeleteCategory = FormControls::button(
+        fmeAll, QStringLiteral("cmdDeleteCategory"), QStringLiteral("&Delete category"));
     cmdDeleteCategory->setGeometry(Twips::toPixels(6450, 1635, 1695, 615, this));
-    cmdAddMessage
-        = makeButton(fmeAll, QStringLiteral("cmdAddMessage"), QStringLiteral("Add &new subliminal"));
+    cmdAddMessage = FormControls::button(
+        fmeAll, QStringLiteral("cmdAddMessage"), QStringLiteral("Add &new subliminal"));
     cmdAddMessage->setGeometry(Twips::toPixels(6450, 2940, 1695, 615, this));
-    cmdDeleteMessage
-        = makeButton(fmeAll, QStringLiteral("cmdDeleteMessage"), QStringLiteral("Delete &subliminal"));
+    cmdDeleteMessage = FormControls::button(
+        fmeAll, QStringLiteral("cmdDeleteMessage"), QStringLiteral("Delete &subliminal"));
     cmdDeleteMessage->setGeometry(Twips::toPixels(6450, 3675, 1695, 615, this));
-    cmdEditSubliminal
-        = makeButton(fmeAll, QStringLiteral("cmdEditSubliminal"), QStringLiteral("Edit s&ubliminal"));
+    cmdEditSubliminal = FormControls::button(
+        fmeAll, QStringLiteral("cmdEditSubliminal"), QStringLiteral("Edit s&ubliminal"));
     cmdEditSubliminal->setGeometry(Twips::toPixels(6450, 4425, 1695, 615, this));
-    lblCopy = makeLabel(
-        fmeAll, QStringLiteral("lblCopy"), QStringLiteral("Use \"CTRL--C\" to copy text messages"));
+    lblCopy = FormControls::label(fmeAll, QStringLiteral("lblCopy"),
+        QStringLiteral("Use \"CTRL--C\" to copy text messages"), FormControls::Wrap::None);
     lblCopy->setWordWrap(true);
     lblCopy->setGeometry(Twips::toPixels(6450, 5085, 1695, 405, this));
-    cmdExit = makeButton(fmeAll, QStringLiteral("cmdExit"), QStringLiteral("&Close"));
+    cmdExit = FormControls::button(fmeAll, QStringLiteral("cmdExit"), QStringLiteral("&Close"));
     cmdExit->setGeometry(Twips::toPixels(6450, 5625, 1695, 525, this));
 
     Image1 = new QLabel(fmeAll);

@@ -2,6 +2,7 @@
 
 #include "ColourValue.h"
 #include "Dialogs.h"
+#include "FormControls.h"
 #include "IniProcedures.h"
 #include "StartupShortcuts.h"
 #include "TimingLists.h"
@@ -32,28 +33,6 @@ const QString MessageTitle = QStringLiteral("Murmurine");
 QString readSetting(const QString &key)
 {
     return ReadIniFile(SettingsSection, key, SettingsFileName);
-}
-
-void place(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Twips::toPixels(left, top, width, height, widget));
-}
-
-QLabel *makeLabel(QWidget *parent, const char *name, const QString &text)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(QLatin1String(name));
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &text)
-{
-    auto *button = new QPushButton(text, parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
 }
 
 QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &caption)
@@ -124,12 +103,12 @@ void frmSettings::createControls()
     panelFont.setPointSizeF(8);
     fmeAll->setFont(panelFont);
 
-    lblTitle = makeLabel(fmeAll, "lblTitle", QStringLiteral("Settings screen"));
+    lblTitle = FormControls::label(fmeAll, "lblTitle", QStringLiteral("Settings screen"));
     QFont titleFont = panelFont;
     titleFont.setPointSizeF(12);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    place(lblTitle, 120, 0, 4260, 330);
+    FormControls::place(lblTitle, 120, 0, 4260, 330);
 
     createTimeFrame();
     createStartUpFrame();
@@ -137,10 +116,10 @@ void frmSettings::createControls()
     createPositionFrame();
     createQuickStopFrame();
 
-    cmdExit = makeButton(fmeAll, "cmdExit", QStringLiteral("&Save and close"));
-    place(cmdExit, 5880, 4890, 1335, 375);
-    cmdClose = makeButton(fmeAll, "cmdClose", QStringLiteral("C&lose"));
-    place(cmdClose, 7320, 4890, 1335, 375);
+    cmdExit = FormControls::button(fmeAll, "cmdExit", QStringLiteral("&Save and close"));
+    FormControls::place(cmdExit, 5880, 4890, 1335, 375);
+    cmdClose = FormControls::button(fmeAll, "cmdClose", QStringLiteral("C&lose"));
+    FormControls::place(cmdClose, 7320, 4890, 1335, 375);
     connect(cmdExit, &QPushButton::clicked, this, &frmSettings::cmdExit_Click);
     connect(cmdClose, &QPushButton::clicked, this, &frmSettings::cmdClose_Click);
 
@@ -164,32 +143,32 @@ void frmSettings::createControls()
 void frmSettings::createTimeFrame()
 {
     fraTime = makeFrame(fmeAll, "fraTime", QStringLiteral("Ti&me settings"));
-    place(fraTime, 120, 330, 4260, 2760);
-    place(makeLabel(fraTime, "lblDuration",
-              QStringLiteral("Please select how long the message should appear for:")),
+    FormControls::place(fraTime, 120, 330, 4260, 2760);
+    FormControls::place(FormControls::label(fraTime, "lblDuration",
+                            QStringLiteral("Please select how long the message should appear for:")),
         120, 270, 4020, 420);
     cboDuration = makeList(fraTime, "cboDuration");
     cboDuration->addItems(TimingLists::durationCaptions());
     for (int i = 0; i < int(TimingLists::Durations.size()); ++i)
         cboDuration->setItemData(i, TimingLists::Durations[std::size_t(i)].ms);
     cboDuration->setCurrentIndex(-1);
-    place(cboDuration, 120, 690, 2700, 315);
-    place(makeLabel(fraTime, "lblDurationNote",
-              QStringLiteral("(Actual Min duration depends on monitor refresh rate)")),
+    FormControls::place(cboDuration, 120, 690, 2700, 315);
+    FormControls::place(FormControls::label(fraTime, "lblDurationNote",
+                            QStringLiteral("(Actual Min duration depends on monitor refresh rate)")),
         120, 1050, 4020, 420);
-    QLabel *lblFrequency = makeLabel(
+    QLabel *lblFrequency = FormControls::label(
         fraTime, "lblFrequency", QStringLiteral("Please select how &often the message should appear:"));
-    place(lblFrequency, 120, 1470, 4020, 420);
+    FormControls::place(lblFrequency, 120, 1470, 4020, 420);
     cboFrequency = makeList(fraTime, "cboFrequency");
     cboFrequency->addItems(TimingLists::frequencyCaptions());
     // The item values are the seconds the captions name.
     for (int i = 0; i < int(TimingLists::Frequencies.size()); ++i)
         cboFrequency->setItemData(i, TimingLists::Frequencies[std::size_t(i)].ms / 1000);
     cboFrequency->setCurrentIndex(-1);
-    place(cboFrequency, 120, 1890, 2700, 315);
+    FormControls::place(cboFrequency, 120, 1890, 2700, 315);
     lblFrequency->setBuddy(cboFrequency);
-    cmdResetTiming = makeButton(fraTime, "cmdResetTiming", QStringLiteral("Reset timings"));
-    place(cmdResetTiming, 120, 2280, 1575, 375);
+    cmdResetTiming = FormControls::button(fraTime, "cmdResetTiming", QStringLiteral("Reset timings"));
+    FormControls::place(cmdResetTiming, 120, 2280, 1575, 375);
     connect(cmdResetTiming, &QPushButton::clicked, this, &frmSettings::cmdResetTiming_Click);
 }
 
@@ -197,18 +176,18 @@ void frmSettings::createStartUpFrame()
 {
     using Program = StartupShortcuts::Program;
     fmeStartUp = makeFrame(fmeAll, "fmeStartUp", StartupShortcuts::frameCaption());
-    place(fmeStartUp, 120, 3150, 4260, 2070);
+    FormControls::place(fmeStartUp, 120, 3150, 4260, 2070);
     // The Messenger's pair is the upper one.
     int top = 270;
     for (const Program program : {Program::Messenger, Program::Settings}) {
         const int index = int(program);
         const QByteArray suffix = QByteArray::number(index);
-        QLabel *explanation = makeLabel(fmeStartUp, QByteArray("lblStartUp_" + suffix).constData(),
+        QLabel *explanation = FormControls::label(fmeStartUp, QByteArray("lblStartUp_" + suffix).constData(),
             StartupShortcuts::buttonExplanation(program));
-        place(explanation, 120, top, 4020, 420);
-        Command1[index] = makeButton(fmeStartUp, QByteArray("Command1_" + suffix).constData(),
+        FormControls::place(explanation, 120, top, 4020, 420);
+        Command1[index] = FormControls::button(fmeStartUp, QByteArray("Command1_" + suffix).constData(),
             StartupShortcuts::buttonCaption(program));
-        place(Command1[index], 120, top + 435, 2700, 375);
+        FormControls::place(Command1[index], 120, top + 435, 2700, 375);
         connect(Command1[index], &QPushButton::clicked, this, [this, index] { Command1_Click(index); });
         top += 900;
     }
@@ -217,32 +196,33 @@ void frmSettings::createStartUpFrame()
 void frmSettings::createTextFrame()
 {
     fraText = makeFrame(fmeAll, "fraText", QStringLiteral("Text settings"));
-    place(fraText, 4500, 330, 4260, 3210);
-    QLabel *lblFont = makeLabel(fraText, "lblFont", QStringLiteral("F&ont to use:"));
-    place(lblFont, 120, 270, 2700, 240);
+    FormControls::place(fraText, 4500, 330, 4260, 3210);
+    QLabel *lblFont = FormControls::label(fraText, "lblFont", QStringLiteral("F&ont to use:"));
+    FormControls::place(lblFont, 120, 270, 2700, 240);
     lstFonts = makeList(fraText, "lstFonts");
-    place(lstFonts, 120, 510, 2820, 315);
+    FormControls::place(lstFonts, 120, 510, 2820, 315);
     lblFont->setBuddy(lstFonts);
     lstFontSize = makeList(fraText, "lstFontSize");
     lstFontSize->addItems(FontSizes);
-    place(lstFontSize, 3060, 510, 1080, 315);
+    FormControls::place(lstFontSize, 3060, 510, 1080, 315);
 
     txtExampleMessage = new QLineEdit(QStringLiteral("Example message"), fraText);
     txtExampleMessage->setObjectName(QStringLiteral("txtExampleMessage"));
     txtExampleMessage->setAlignment(Qt::AlignCenter);
-    place(txtExampleMessage, 120, 900, 4020, ExampleHeightTwips);
+    FormControls::place(txtExampleMessage, 120, 900, 4020, ExampleHeightTwips);
     applyExampleColours();
 
-    cmdColourText = makeButton(fraText, "cmdColourText", QStringLiteral("Te&xt Colour"));
-    place(cmdColourText, 120, 2175, 1950, 375);
-    cmdBackgroundColour = makeButton(fraText, "cmdBackgroundColour", QStringLiteral("Bac&kground Colour"));
-    place(cmdBackgroundColour, 2190, 2175, 1950, 375);
+    cmdColourText = FormControls::button(fraText, "cmdColourText", QStringLiteral("Te&xt Colour"));
+    FormControls::place(cmdColourText, 120, 2175, 1950, 375);
+    cmdBackgroundColour
+        = FormControls::button(fraText, "cmdBackgroundColour", QStringLiteral("Bac&kground Colour"));
+    FormControls::place(cmdBackgroundColour, 2190, 2175, 1950, 375);
     chkRandomColour = new QCheckBox(QStringLiteral("Random Text Colour"), fraText);
     chkRandomColour->setObjectName(QStringLiteral("chkRandomColour"));
-    place(chkRandomColour, 120, 2625, 4020, 240);
+    FormControls::place(chkRandomColour, 120, 2625, 4020, 240);
     chkTransparent = new QCheckBox(QStringLiteral("Use transparent background"), fraText);
     chkTransparent->setObjectName(QStringLiteral("chkTransparent"));
-    place(chkTransparent, 120, 2880, 4020, 240);
+    FormControls::place(chkTransparent, 120, 2880, 4020, 240);
 
     connect(lstFonts, &QComboBox::activated, this, &frmSettings::lstFonts_Click);
     connect(lstFontSize, &QComboBox::activated, this, &frmSettings::lstFontSize_Click);
@@ -256,13 +236,13 @@ void frmSettings::createTextFrame()
 void frmSettings::createPositionFrame()
 {
     fraPosition = makeFrame(fmeAll, "fraPosition", QStringLiteral("Position settings"));
-    place(fraPosition, 4500, 3600, 4260, 1230);
+    FormControls::place(fraPosition, 4500, 3600, 4260, 1230);
     const QString captions[4] = {QStringLiteral("&Centre of screen"), QStringLiteral("Top of scr&een"),
         QStringLiteral("Bottom of scree&n"), QStringLiteral("Ran&dom position")};
     for (int i = 0; i < 4; ++i) {
         optPosition[i] = new QRadioButton(captions[i], fraPosition);
         optPosition[i]->setObjectName(QStringLiteral("optPosition_%1").arg(i));
-        place(optPosition[i], 240, 270 + 225 * i, 3900, 225);
+        FormControls::place(optPosition[i], 240, 270 + 225 * i, 3900, 225);
         connect(optPosition[i], &QRadioButton::clicked, this, [this, i] { optPosition_Click(i); });
     }
 }
@@ -270,12 +250,13 @@ void frmSettings::createPositionFrame()
 void frmSettings::createQuickStopFrame()
 {
     fraQuickStop = makeFrame(fmeAll, "fraQuickStop", QStringLiteral("\"Quick Stop\" button"));
-    place(fraQuickStop, 120, 5280, 8640, 1590);
-    QLabel *explanation = makeLabel(fraQuickStop, "lblQuickStop", quickStopExplanation());
-    place(explanation, 120, 270, 8400, 840);
+    FormControls::place(fraQuickStop, 120, 5280, 8640, 1590);
+    QLabel *explanation = FormControls::label(fraQuickStop, "lblQuickStop", quickStopExplanation());
+    FormControls::place(explanation, 120, 270, 8400, 840);
     shrinkToFit(explanation);
-    Command2 = makeButton(fraQuickStop, "Command2", QStringLiteral("Set up the &Quick Stop button"));
-    place(Command2, 120, 1140, 2700, 375);
+    Command2
+        = FormControls::button(fraQuickStop, "Command2", QStringLiteral("Set up the &Quick Stop button"));
+    FormControls::place(Command2, 120, 1140, 2700, 375);
     connect(Command2, &QPushButton::clicked, this, &frmSettings::Command2_Click);
 }
 

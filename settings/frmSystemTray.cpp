@@ -1,5 +1,6 @@
 #include "frmSystemTray.h"
 
+#include "FormControls.h"
 #include "IniProcedures.h"
 #include "QuickStopIcons.h"
 #include "Twips.h"
@@ -54,24 +55,9 @@ constexpr int PictureLeft(int column, bool on)
     return CellLefts[column] + OptionToPicture + (on ? 0 : PictureSize + PictureGap);
 }
 
-void place(QWidget *widget, int left, int top, int width, int height)
-{
-    widget->setGeometry(Twips::toPixels(left, top, width, height, widget));
-}
-
-QLabel *makeLabel(QWidget *parent, const QString &name, const QString &text)
-{
-    auto *label = new QLabel(text, parent);
-    label->setObjectName(name);
-    label->setTextFormat(Qt::PlainText);
-    label->setWordWrap(true);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    return label;
-}
-
 QLabel *makeColouredLabel(QWidget *parent, const QString &name, const QString &text, const QColor &colour)
 {
-    QLabel *label = makeLabel(parent, name, text);
+    QLabel *label = FormControls::label(parent, name, text);
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     QPalette palette = label->palette();
     palette.setColor(QPalette::WindowText, colour);
@@ -114,14 +100,15 @@ void frmSystemTray::showModal(QWidget *frame, QWidget *parent)
 
 void frmSystemTray::createControls()
 {
-    QLabel *lblExplain = makeLabel(this, QStringLiteral("lblExplain"), ExplainText);
-    place(lblExplain, ContentLeft, 120, ContentWidth, 1095);
+    QLabel *lblExplain = FormControls::label(this, QStringLiteral("lblExplain"), ExplainText);
+    FormControls::place(lblExplain, ContentLeft, 120, ContentWidth, 1095);
 
     m_taskbarGroup = new QButtonGroup(this);
     for (int i = 0; i < DisplayOptionCount; ++i) {
         optTaskbar[i] = new QRadioButton(TaskbarCaptions[i], this);
         optTaskbar[i]->setObjectName(QStringLiteral("optTaskbar_%1").arg(i));
-        place(optTaskbar[i], OptionLeft, OptionTops[i], FormWidth - OptionLeft - ContentLeft, 255);
+        FormControls::place(
+            optTaskbar[i], OptionLeft, OptionTops[i], FormWidth - OptionLeft - ContentLeft, 255);
         m_taskbarGroup->addButton(optTaskbar[i], i);
     }
     // Arrow keys move the choice as well as clicks do.
@@ -133,7 +120,7 @@ void frmSystemTray::createControls()
     fmeIcons
         = new QGroupBox(QStringLiteral("Icons to use to show in system tray when MRN is On and Off"), this);
     fmeIcons->setObjectName(QStringLiteral("fmeIcons"));
-    place(fmeIcons, ContentLeft, FrameTop, ContentWidth, FrameHeight);
+    FormControls::place(fmeIcons, ContentLeft, FrameTop, ContentWidth, FrameHeight);
 
     m_iconsGroup = new QButtonGroup(this);
     for (int k = 0; k < IconOptionCount; ++k) {
@@ -142,15 +129,15 @@ void frmSystemTray::createControls()
         optWhichIcons[k] = new QRadioButton(fmeIcons);
         optWhichIcons[k]->setObjectName(QStringLiteral("optWhichIcons_%1").arg(k));
         optWhichIcons[k]->setAccessibleName(QStringLiteral("Icon pair %1").arg(k + 1));
-        place(optWhichIcons[k], CellLefts[column], top + (PictureSize - OptionSize) / 2, OptionSize,
-            OptionSize);
+        FormControls::place(optWhichIcons[k], CellLefts[column], top + (PictureSize - OptionSize) / 2,
+            OptionSize, OptionSize);
         m_iconsGroup->addButton(optWhichIcons[k], k);
 
         for (const bool on : {true, false}) {
             const int index = 2 * k + (on ? 1 : 2);
             auto *picture = new QLabel(fmeIcons);
             picture->setObjectName(QStringLiteral("imgSystemTray_%1").arg(index));
-            place(picture, PictureLeft(column, on), top, PictureSize, PictureSize);
+            FormControls::place(picture, PictureLeft(column, on), top, PictureSize, PictureSize);
             picture->setPixmap(QuickStopIcons::icon(k, on).pixmap(picture->size()));
             picture->setAlignment(Qt::AlignCenter);
             picture->installEventFilter(this);
@@ -166,25 +153,26 @@ void frmSystemTray::createControls()
     for (int column = 0; column < 3; ++column) {
         QLabel *on = makeColouredLabel(
             fmeIcons, QStringLiteral("lblOn_%1").arg(column), QStringLiteral("On"), QColor(0, 128, 0));
-        place(on, PictureLeft(column, true) - 60, LabelTop, PictureSize + 120, LabelHeight);
+        FormControls::place(on, PictureLeft(column, true) - 60, LabelTop, PictureSize + 120, LabelHeight);
         QLabel *off = makeColouredLabel(
             fmeIcons, QStringLiteral("lblOff_%1").arg(column), QStringLiteral("Off"), QColor(192, 0, 0));
-        place(off, PictureLeft(column, false) - 60, LabelTop, PictureSize + 120, LabelHeight);
+        FormControls::place(off, PictureLeft(column, false) - 60, LabelTop, PictureSize + 120, LabelHeight);
     }
 
-    QLabel *lblSecurity = makeLabel(this, QStringLiteral("lblSecurity"),
+    QLabel *lblSecurity = FormControls::label(this, QStringLiteral("lblSecurity"),
         QStringLiteral("For extra security you can change the name of the button: (eg work.doc)"));
-    place(lblSecurity, ContentLeft, 4500, ContentWidth, 255);
+    FormControls::place(lblSecurity, ContentLeft, 4500, ContentWidth, 255);
 
     const QString nameCaptions[2]
         = {QStringLiteral("Name of button when MRN is OFF"), QStringLiteral("Name of button when MRN is ON")};
     const int nameTops[2] = {5280, 4860}; // the ON name comes first
     for (int i = 0; i < 2; ++i) {
-        QLabel *caption = makeLabel(this, QStringLiteral("lblQuickName_%1").arg(i), nameCaptions[i]);
-        place(caption, ContentLeft, nameTops[i] + 45, 2895, 255);
+        QLabel *caption
+            = FormControls::label(this, QStringLiteral("lblQuickName_%1").arg(i), nameCaptions[i]);
+        FormControls::place(caption, ContentLeft, nameTops[i] + 45, 2895, 255);
         txtQuickName[i] = new QLineEdit(this);
         txtQuickName[i]->setObjectName(QStringLiteral("txtQuickName_%1").arg(i));
-        place(txtQuickName[i], 3240, nameTops[i], FormWidth - 3240 - ContentLeft, 315);
+        FormControls::place(txtQuickName[i], 3240, nameTops[i], FormWidth - 3240 - ContentLeft, 315);
         caption->setBuddy(txtQuickName[i]);
     }
     txtQuickName[0]->setText(DefaultOffName);
@@ -193,13 +181,13 @@ void frmSystemTray::createControls()
     cmdExit = new QPushButton(QStringLiteral("&Save and close"), this);
     cmdExit->setObjectName(QStringLiteral("cmdExit"));
     cmdExit->setAutoDefault(false);
-    place(cmdExit, 2880, 5865, 1935, 375);
+    FormControls::place(cmdExit, 2880, 5865, 1935, 375);
     connect(cmdExit, &QPushButton::clicked, this, &frmSystemTray::cmdExit_Click);
 
     cmdClose = new QPushButton(QStringLiteral("C&lose"), this);
     cmdClose->setObjectName(QStringLiteral("cmdClose"));
     cmdClose->setAutoDefault(false);
-    place(cmdClose, 4920, 5865, FormWidth - 4920 - ContentLeft, 375);
+    FormControls::place(cmdClose, 4920, 5865, FormWidth - 4920 - ContentLeft, 375);
     connect(cmdClose, &QPushButton::clicked, this, &frmSystemTray::cmdClose_Click);
 
     // Tab order follows the form from top to bottom.

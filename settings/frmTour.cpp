@@ -1,5 +1,6 @@
 #include "frmTour.h"
 
+#include "FormControls.h"
 #include "MDIForm1.h"
 #include "TagTimer.h"
 #include "TourStep.h"
@@ -67,10 +68,6 @@ void frmTour::createControls()
     formFont.setPointSizeF(8);
     setFont(formFont);
 
-    auto place = [this](QWidget *widget, int left, int top, int width, int height) {
-        widget->setGeometry(Twips::toPixels(left, top, width, height, this));
-    };
-
     // Made first, so that it lies beneath the buttons it comes close to.
     imgArrow = new QLabel(this);
     imgArrow->setObjectName(QStringLiteral("imgArrow"));
@@ -83,7 +80,7 @@ void frmTour::createControls()
     titleFont.setPointSizeF(12);
     titleFont.setBold(true);
     lblTitle->setFont(titleFont);
-    place(lblTitle, 520, 105, 3200, 375);
+    FormControls::place(lblTitle, 520, 105, 3200, 375);
 
     lblWords = new QLabel(this);
     lblWords->setObjectName(QStringLiteral("lblWords"));
@@ -98,19 +95,19 @@ void frmTour::createControls()
     wordsPalette.setColor(QPalette::Window, QColor(255, 255, 192));
     wordsPalette.setColor(QPalette::WindowText, Qt::black);
     lblWords->setPalette(wordsPalette);
-    place(lblWords, 45, 570, 4170, 2265);
+    FormControls::place(lblWords, 45, 570, 4170, 2265);
 
     cmdBack = new QPushButton(QStringLiteral("<< &Back"), this);
     cmdBack->setObjectName(QStringLiteral("cmdBack"));
-    place(cmdBack, 555, 3000, 1170, 600);
+    FormControls::place(cmdBack, 555, 3000, 1170, 600);
 
     cmdCancel = new QPushButton(QStringLiteral("C&ancel"), this);
     cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
-    place(cmdCancel, 1785, 3000, 750, 600);
+    FormControls::place(cmdCancel, 1785, 3000, 750, 600);
 
     cmdOK = new QPushButton(ContinueCaption, this);
     cmdOK->setObjectName(QStringLiteral("cmdOK"));
-    place(cmdOK, 2580, 3000, 1170, 600);
+    FormControls::place(cmdOK, 2580, 3000, 1170, 600);
     cmdOK->setDefault(true);
 
     setTabOrder(cmdOK, cmdBack);
