@@ -8,7 +8,8 @@ cmake -S . -B build-release -DCMAKE_BUILD_TYPE=Release -DMURMURINE_TESTS=OFF || 
 cmake --build build-release -j"$(nproc)" || exit 2
 status=0
 echo "== Library operations"; build-release/bin/bench_datafile || status=1
-echo; echo "== Settings program"; build-release/bin/bench_settings || status=1
+echo; echo "== Settings program (on its own X server, as users run it)"
+xvfb-run -a -s "-screen 0 1920x1080x24 -nolisten tcp -noreset" build-release/bin/bench_settings || status=1
 echo; echo "== Messenger timing (measured from a separate X client)"
 bench/messenger/run-messenger-bench.sh build-release "$@" || status=1
 exit $status

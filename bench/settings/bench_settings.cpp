@@ -139,7 +139,8 @@ std::optional<double> processStartUp()
 
 int main(int argc, char *argv[])
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    // Measured on an X server as users run it; offscreen only where there is none.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     // Private folders, so that the user's own settings and library are never touched.
@@ -262,6 +263,9 @@ int main(int argc, char *argv[])
     std::printf("Fonts on this machine: %lld families, listed the first time in %.2f ms\n",
         static_cast<long long>(fontFamilies), coldFontList);
     report("Settings form made, filled and shown", settingsMade, 150);
+    const double firstOpening = coldFontList + settingsMade.median();
+    std::printf("%-44s        %8.2f ms  (fonts listed the first time + made, filled, shown)  target <  150 ms: %s\n",
+        "Settings form's first opening", firstOpening, firstOpening < 150 ? "met" : "MISSED");
     report("Settings form brought up in the frame", settingsBroughtUp, 150);
     return 0;
 }
