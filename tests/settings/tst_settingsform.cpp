@@ -326,6 +326,8 @@ void tst_SettingsForm::startUpButtons_data()
     // clang-format off
     QTest::newRow("Settings, Yes, while the Messenger's entry exists") << 0 << int(QMessageBox::Yes)
         << QStringList {messenger} << QStringList {settings} << StartupShortcuts::addedMessage();
+    QTest::newRow("Messages, Yes, while the Settings entry exists") << 1 << int(QMessageBox::Yes)
+        << QStringList {settings} << QStringList {messenger} << StartupShortcuts::addedMessage();
     QTest::newRow("Messages, No, removes only its own") << 1 << int(QMessageBox::No)
         << QStringList {settings, messenger} << QStringList {settings} << StartupShortcuts::removedMessage();
     QTest::newRow("Settings, No, with none there still confirms") << 0 << int(QMessageBox::No)
@@ -435,12 +437,11 @@ void tst_SettingsForm::broughtUpLikeTheOtherChildren_data()
 {
     QTest::addColumn<QString>("winMax");
     QTest::addColumn<QString>("how");
-    QTest::newRow("maximised, button, closed by Save") << ""
-                                                       << "button";
-    QTest::newRow("normal, menu, closed by Close") << "No"
-                                                   << "menu";
-    QTest::newRow("normal, button, closed by the close box") << "No"
-                                                             << "close box";
+    // clang-format off
+    QTest::newRow("maximised, button, closed by Save") << "" << "button";
+    QTest::newRow("normal, menu, closed by Close") << "No" << "menu";
+    QTest::newRow("normal, button, closed by the close box") << "No" << "close box";
+    // clang-format on
 }
 
 void tst_SettingsForm::broughtUpLikeTheOtherChildren()
