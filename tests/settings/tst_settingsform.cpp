@@ -1,7 +1,6 @@
 #include "DataFolder.h"
 #include "SettingsTestSupport.h"
 #include "StartupShortcuts.h"
-#include "Twips.h"
 #include "frmColour.h"
 #include "frmMessageSetup.h"
 #include "frmSettings.h"
@@ -49,7 +48,6 @@ private Q_SLOTS:
     void storedValuesShown_data();
     void storedValuesShown();
     void defaultsSavedAsElevenValues();
-    void fontRestoredByIndex();
     void userChoicesSaved();
     void closeDiscardsWhatTheFileHolds();
     void pickerCancelKeepsColour();
@@ -64,7 +62,8 @@ private Q_SLOTS:
     void accessKeysActInTheChildInFront();
 
 private:
-    std::unique_ptr<MDIForm1> openSettings(const Settings &settings = {})
+    // A returning user's frame, active, with the values given stored.
+    std::unique_ptr<MDIForm1> loadActiveFrame(const Settings &settings)
     {
         Settings all {{"WinMax", "No"}, {"UsedBefore", "Yes"}};
         all.insert(settings);
@@ -74,7 +73,13 @@ private:
         if (!frame)
             return nullptr;
         frame->activateWindow();
-        if (!QTest::qWaitForWindowActive(frame.get()))
+        return QTest::qWaitForWindowActive(frame.get()) ? std::move(frame) : nullptr;
+    }
+    // The same, with the settings form brought up by its shortcut.
+    std::unique_ptr<MDIForm1> openSettings(const Settings &settings = {})
+    {
+        auto frame = loadActiveFrame(settings);
+        if (!frame)
             return nullptr;
         QWidget *focus = QApplication::focusWidget();
         QTest::keyClick(focus ? focus : frame.get(), Qt::Key_S, Qt::ControlModifier);
@@ -150,8 +155,8 @@ void tst_SettingsForm::storedValuesShown_data()
         << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
     QTest::newRow("every value") << Settings {{"Duration", "12"}, {"Frequency", "6"}, {"TextColour", "255"},
         {"BackColour", "65280"}, {"BackColourTransparent", "0"}, {"TextColourRandom", "1"}, {"Position", "3"},
-        {"FontNo", "0"}, {"FontSizeNo", "9"}}
-        << "1 Second|60 seconds|3|0|48|opaque|random|255|65280";
+        {"FontNo", "1"}, {"FontName", "No Such Face"}, {"FontSizeNo", "9"}}
+        << "1 Second|60 seconds|3|1|48|opaque|random|255|65280";
     QTest::newRow("transparent 0 without a background colour still ticks")
         << Settings {{"BackColourTransparent", "0"}} << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
     QTest::newRow("empty transparent flag with a background colour")
@@ -170,14 +175,11 @@ void tst_SettingsForm::storedValuesShown_data()
             {"Position", "-2147483649"}, {"FontNo", "-32769"}, {"FontSizeNo", "1e300"},
             {"TextColour", "4294967296"}, {"BackColour", "-2147483649"}}
         << "2 milliseconds|20 seconds|0|0|10|opaque|fixed" + sys;
-    QTest::newRow("colours that are not whole integers, or no colour") << Settings {{"TextColour", "red"},
-        {"BackColour", "1.5e3"}, {"BackColourTransparent", "no"}}
-        << "2 milliseconds|20 seconds|0|0|10|opaque|fixed" + sys;
     QTest::newRow("a system colour index that names none") << Settings {{"TextColour", "-1"},
         {"BackColour", "-2147483647"}} << "2 milliseconds|20 seconds|0|0|10|opaque|fixed|-2147483640|-2147483647";
-    QTest::newRow("text in numbers") << Settings {{"Position", "top"}, {"TextColourRandom", "Yes"},
-        {"FontNo", "Arial"}, {"FontSizeNo", "ten"}}
-        << "2 milliseconds|20 seconds|0|0|8|transparent|fixed" + sys;
+    QTest::newRow("text in numbers and colours") << Settings {{"Position", "top"}, {"TextColourRandom", "Yes"},
+        {"FontNo", "Arial"}, {"FontSizeNo", "ten"}, {"TextColour", "red"}, {"BackColour", "1.5e3"},
+        {"BackColourTransparent", "no"}} << "2 milliseconds|20 seconds|0|0|8|opaque|fixed" + sys;
     QTest::newRow("10 KB in every key") << Settings {{"Duration", big}, {"Frequency", big}, {"TextColour", big},
         {"BackColour", big}, {"BackColourTransparent", big}, {"TextColourRandom", big}, {"Position", big},
         {"FontName", big}, {"FontNo", big}, {"FontSize", big}, {"FontSizeNo", big}}
@@ -214,46 +216,27 @@ void tst_SettingsForm::defaultsSavedAsElevenValues()
     const QString others = stored(otherKeys);
     QVERIFY(!isStored(QStringLiteral("Duration")));
 
-    auto *save = child<QPushButton>(frame.get(), "cmdExit");
-    QCOMPARE(save->text(), QStringLiteral("&Save and close"));
-    click(save);
+    click(child<QPushButton>(frame.get(), "cmdExit"));
     QCOMPARE(stored(SavedKeys), QStringLiteral("1|3|-2147483640|-2147483643|1|0|0|MS Sans Serif|0|10|1"));
     QCOMPARE(stored(otherKeys), others);
     const QList<Dialogs::Shown> shownBoxes = Dialogs::takeShown();
     QCOMPARE(shownBoxes.size(), 1);
-    QCOMPARE(shownBoxes.constFirst().title, QStringLiteral("Murmurine"));
     QCOMPARE(shownBoxes.constFirst().text, frmSettings::savedMessage());
     QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
     QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
-}
-
-void tst_SettingsForm::fontRestoredByIndex()
-{
-    // Whatever fonts this machine has: the stored number picks the entry, the name is not looked at.
-    auto frame = openSettings({{"FontNo", "1"}, {"FontName", "No Such Face"}});
-    QVERIFY(frame);
-    auto *fonts = child<QComboBox>(frame.get(), "lstFonts");
-    QCOMPARE(fonts->itemText(0), QStringLiteral("MS Sans Serif"));
-    QStringList rest;
-    for (int i = 1; i < fonts->count(); ++i)
-        rest << fonts->itemText(i);
-    QStringList sorted = rest;
-    std::sort(sorted.begin(), sorted.end(),
-        [](const QString &a, const QString &b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
-    QCOMPARE(rest, sorted);
-    QVERIFY(fonts->count() > 1);
-    QCOMPARE(fonts->currentIndex(), 1);
-    click(child<QPushButton>(frame.get(), "cmdExit"));
-    QCOMPARE(storedSetting(QStringLiteral("FontName")), fonts->itemText(1));
-    QCOMPARE(storedSetting(QStringLiteral("FontNo")), QStringLiteral("1"));
 }
 
 void tst_SettingsForm::userChoicesSaved()
 {
     auto frame = openSettings();
     QVERIFY(frame);
+    // The design font first, then this machine's fonts in alphabetical order.
     auto *fonts = child<QComboBox>(frame.get(), "lstFonts");
     QVERIFY(fonts->count() > 2);
+    QCOMPARE(fonts->itemText(0), QStringLiteral("MS Sans Serif"));
+    for (int i = 2; i < fonts->count(); ++i)
+        QVERIFY2(fonts->itemText(i - 1).compare(fonts->itemText(i), Qt::CaseInsensitive) <= 0,
+            qPrintable(fonts->itemText(i)));
     pick(fonts, 2);
     pick(child<QComboBox>(frame.get(), "lstFontSize"), 8);
     pick(child<QComboBox>(frame.get(), "cboDuration"), 11);
@@ -287,9 +270,7 @@ void tst_SettingsForm::closeDiscardsWhatTheFileHolds()
     const QByteArray before = settingsState();
     pick(child<QComboBox>(frame.get(), "cboDuration"), 0);
     pick(child<QComboBox>(frame.get(), "cboFrequency"), 0);
-    auto *close = child<QPushButton>(frame.get(), "cmdClose");
-    QCOMPARE(close->text(), QStringLiteral("C&lose"));
-    click(close);
+    click(child<QPushButton>(frame.get(), "cmdClose"));
     QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
     QCOMPARE(settingsState(), before);
     QVERIFY(Dialogs::takeShown().isEmpty());
@@ -312,17 +293,16 @@ void tst_SettingsForm::pickerCancelKeepsColour()
     auto *text = child<QPushButton>(frame.get(), "cmdColourText");
     QVERIFY(background->isEnabled());
 
-    whenPickerShows(
-        [](QWidget *picker) { click(picker->findChild<QPushButton *>(QStringLiteral("cmdColour_12"))); });
-    click(text);
+    // Clicks the named button of the picker that opener brings up.
+    const auto pickWith = [](QPushButton *opener, const QString &answer) {
+        whenPickerShows([answer](QWidget *picker) { click(picker->findChild<QPushButton *>(answer)); });
+        click(opener);
+    };
+    pickWith(text, QStringLiteral("cmdColour_12"));
     QCOMPARE(frame->settingsForm()->textColour(), 255);
-    whenPickerShows(
-        [](QWidget *picker) { click(picker->findChild<QPushButton *>(QStringLiteral("CancelButton"))); });
-    click(text);
+    pickWith(text, QStringLiteral("CancelButton"));
     QCOMPARE(frame->settingsForm()->textColour(), 255);
-    whenPickerShows(
-        [](QWidget *picker) { click(picker->findChild<QPushButton *>(QStringLiteral("cmdColour_9"))); });
-    click(background);
+    pickWith(background, QStringLiteral("cmdColour_9"));
     QCOMPARE(frame->settingsForm()->backColour(), 16711680);
     const QPalette palette = child<QLineEdit>(frame.get(), "txtExampleMessage")->palette();
     QCOMPARE(palette.color(QPalette::Text), QColor(255, 0, 0));
@@ -385,21 +365,17 @@ void tst_SettingsForm::startUpButtons()
     auto frame = openSettings();
     QVERIFY(frame);
     const auto program = StartupShortcuts::Program(button);
-    auto *pressed = child<QPushButton>(frame.get(), QByteArray("Command1_" + QByteArray::number(button)));
-    QCOMPARE(pressed->text(), StartupShortcuts::buttonCaption(program));
     Dialogs::takeShown();
     Dialogs::queueAnswer(answer);
-    click(pressed);
+    click(child<QPushButton>(frame.get(), QByteArray("Command1_" + QByteArray::number(button))));
 
     QCOMPARE(listing(), after);
     const QList<Dialogs::Shown> boxes = Dialogs::takeShown();
     QCOMPARE(boxes.size(), message.isEmpty() ? 1 : 2);
     QCOMPARE(boxes.at(0).kind, Dialogs::Kind::Question);
     QCOMPARE(boxes.at(0).text, StartupShortcuts::question(program));
-    QCOMPARE(boxes.at(0).title, QStringLiteral("Murmurine"));
     if (message.isEmpty())
         return;
-    QCOMPARE(boxes.at(1).title, QStringLiteral("Murmurine"));
     if (message == QLatin1String("error")) {
         QVERIFY(boxes.at(1).text != StartupShortcuts::addedMessage());
         QVERIFY2(boxes.at(1).text.contains(QDir::toNativeSeparators(folder)), qPrintable(boxes.at(1).text));
@@ -431,14 +407,12 @@ void tst_SettingsForm::quickStopSetUpOpensModally()
 {
     auto frame = openSettings();
     QVERIFY(frame);
-    auto *button = child<QPushButton>(frame.get(), "Command2");
-    QCOMPARE(button->text(), QStringLiteral("Set up the &Quick Stop button"));
     QString shownName;
     whenPickerShows([&shownName](QWidget *dialog) {
         shownName = dialog->objectName();
         QTest::keyClick(dialog, Qt::Key_Escape);
     });
-    click(button);
+    click(child<QPushButton>(frame.get(), "Command2"));
     QCOMPARE(shownName, QStringLiteral("frmSystemTray"));
     QVERIFY(!QApplication::activeModalWidget());
     QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
@@ -463,12 +437,11 @@ void tst_SettingsForm::broughtUpLikeTheOtherChildren_data()
 {
     QTest::addColumn<QString>("winMax");
     QTest::addColumn<QString>("how");
-    QTest::newRow("maximised, button, closed by Save") << ""
-                                                       << "button";
-    QTest::newRow("normal, menu, closed by Close") << "No"
-                                                   << "menu";
-    QTest::newRow("normal, button, closed by the close box") << "No"
-                                                             << "close box";
+    // clang-format off
+    QTest::newRow("maximised, button, closed by Save") << "" << "button";
+    QTest::newRow("normal, menu, closed by Close") << "No" << "menu";
+    QTest::newRow("normal, button, closed by the close box") << "No" << "close box";
+    // clang-format on
 }
 
 void tst_SettingsForm::broughtUpLikeTheOtherChildren()
@@ -476,11 +449,8 @@ void tst_SettingsForm::broughtUpLikeTheOtherChildren()
     QFETCH(QString, winMax);
     QFETCH(QString, how);
 
-    storeSettings({{"WinMax", winMax}, {"UsedBefore", "Yes"}});
-    auto frame = loadFrame();
+    auto frame = loadActiveFrame({{"WinMax", winMax}});
     QVERIFY(frame);
-    frame->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
     QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
     frame->bringUpMessageManager();
     QTRY_VERIFY(editMenu->isVisible());
@@ -500,12 +470,9 @@ void tst_SettingsForm::broughtUpLikeTheOtherChildren()
     }
     QMdiSubWindow *sub = frame->settingsSubWindow();
     QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), sub);
-    QCOMPARE(sub->windowTitle(), QStringLiteral("Murmurine settings"));
     QTRY_VERIFY(sub->isMaximized());
     QVERIFY(!editMenu->isVisible());
     const QWidget *panel = frame->settingsForm()->contentPanel();
-    if (!frame->isMaximized())
-        QCOMPARE(panel->pos(), Twips::toPixels(QPoint(360, 60), frame.get()));
     QVERIFY(sub->rect().contains(QRect(panel->mapTo(sub, QPoint(0, 0)), panel->size())));
 
     if (how == QLatin1String("button"))
@@ -543,17 +510,11 @@ void tst_SettingsForm::accessKeysActInTheChildInFront()
 {
     QFETCH(QString, front);
 
-    storeSettings({{"WinMax", "No"}, {"UsedBefore", "Yes"}});
     writeLibrary(DataFolder::dataFilePath(DataFolder::locate(m_env->home())), QStringLiteral("Calm"),
         {QStringLiteral("I breathe slowly")});
-    auto frame = loadFrame();
-    QVERIFY(frame);
-    frame->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
     // Every child open, the one named in front.
-    QWidget *focus = QApplication::focusWidget();
-    QTest::keyClick(focus ? focus : frame.get(), Qt::Key_S, Qt::ControlModifier);
-    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
+    auto frame = openSettings();
+    QVERIFY(frame);
     frame->bringUpMessageManager();
     QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
     if (front == QLatin1String("settings"))

