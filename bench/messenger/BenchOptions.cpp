@@ -24,6 +24,7 @@ std::string BenchOptions::usage()
            "                       [--frequency MS] [--long-frequency MS] [--idle-seconds S]\n"
            "                       [--priority P (0: none)] [--nice N] [--program-priority P]\n"
            "                       [--keep-awake MS] [--no-pause-watch]\n"
+           "                       [--settings plain,picom] [--compositor PATH] [--sample-gap-us US]\n"
            "                       [--samples FOLDER]\n"
            "                       [--note TEXT] [--raw CSV-FILE]\n"
            "Runs on the X display named by DISPLAY, which should be a private Xvfb at 1920x1080x24.\n";
@@ -66,6 +67,20 @@ bool BenchOptions::parse(int argc, char **argv, std::string *error)
             rawFile = value;
         } else if (arg == "--note") {
             notes.push_back(value);
+        } else if (arg == "--compositor") {
+            compositor = value;
+        } else if (arg == "--settings") {
+            plainSetting = compositedSetting = false;
+            std::stringstream list(value);
+            std::string item;
+            while (ok && std::getline(list, item, ',')) {
+                plainSetting = plainSetting || item == "plain";
+                compositedSetting = compositedSetting || item == "picom";
+                ok = item == "plain" || item == "picom";
+            }
+            ok = ok && (plainSetting || compositedSetting);
+        } else if (arg == "--sample-gap-us") {
+            ok = toInt(value, 0, &sampleGapUs) && sampleGapUs <= 10'000;
         } else if (arg == "--samples") {
             sampleFolder = value;
         } else if (arg == "--durations") {

@@ -13,14 +13,18 @@ public:
     std::string messenger; // path of the murmurine executable; empty: not measured
     std::string peer = "aosd_cat"; // empty: not measured
     std::string reference; // the rig's own minimal flasher; empty: not measured
-    std::vector<int> durationsMs = {1, 2, 5, 20, 100, 1000};
-    int flashesPerDuration = 80; // for durations up to 100 ms
+    std::string compositor = "picom"; // started for the "picom" setting
+    bool plainSetting = true; // measure with no compositor
+    bool compositedSetting = true; // measure under the compositor
+    std::vector<int> durationsMs = {1, 2, 5, 20, 100};
+    int flashesPerDuration = 40; // for durations up to 100 ms
     int longFlashes = 30; // for longer durations
     int frequencyMs = 300; // for durations up to 100 ms
     int longFrequencyMs = 1500; // for longer durations
     int idleSeconds = 60;
     int idleFrequencyMs = 65000; // the longest interval the Messenger accepts, beyond the idle window
     int realtimePriority = 10;
+    int sampleGapUs = 100; // the screen watcher's rest between samples
     int keepAwakeMs = 0; // > 0: the watcher pings the X server at this interval
     int programNice = 0; // nice value the measured programs start with
     int programRealtime = 0; // > 0: the measured programs run under SCHED_FIFO at this priority

@@ -2,26 +2,27 @@
 
 #include "BenchSandbox.h"
 #include "ChildProcess.h"
+#include "MessengerTicks.h"
 #include "MonotonicClock.h"
 #include "TickProbe.h"
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <fstream>
 #include <sstream>
 #include <sys/inotify.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 constexpr const char *FlashText = "Murmurine bench";
 constexpr const char *SettingsFile = "Murmurine.conf";
 constexpr int64_t Ms = 1'000'000;
-// Time a program may take from its start to its first flash, on top of one interval.
+// Time a program may take from its start to its first tick, on top of one interval.
 constexpr int64_t StartAllowanceMs = 10'000;
+// After the last flash should have ended: a compositor's frame and a slow hide.
+constexpr int64_t EndAllowanceMs = 150;
 
 std::string logTail(const std::string &path)
 {
@@ -32,16 +33,6 @@ std::string logTail(const std::string &path)
     if (text.size() > 600)
         text = "..." + text.substr(text.size() - 600);
     return text.empty() ? std::string() : "; its output: " + text;
-}
-
-std::vector<FlashRecord> finished(std::vector<FlashRecord> flashes, int limit)
-{
-    std::vector<FlashRecord> result;
-    for (const FlashRecord &flash : flashes) {
-        if (flash.unmapNs >= 0 && flash.sample != FlashRecord::Sample::Pending && int(result.size()) < limit)
-            result.push_back(flash);
-    }
-    return result;
 }
 
 void progress(const std::string &text)
@@ -55,11 +46,36 @@ void notePeakRss(ProgramRun *program, const UsageSample &usage)
         program->peakRssKb = std::max(program->peakRssKb, usage.vmHwmKb);
 }
 
+std::vector<int64_t> settingsOpenings(const std::vector<TickProbe::Touch> &touches)
+{
+    std::vector<int64_t> openings;
+    for (const TickProbe::Touch &touch : touches) {
+        if ((touch.mask & IN_OPEN) && touch.name == SettingsFile)
+            openings.push_back(touch.ns);
+    }
+    return openings;
+}
+
+// flash-reference writes "tick NS" just before each map.
+std::vector<int64_t> referenceTicks(const std::string &log)
+{
+    std::ifstream in(log);
+    std::vector<int64_t> ticks;
+    std::string word;
+    long long ns = 0;
+    while (in >> word >> ns) {
+        if (word == "tick")
+            ticks.push_back(int64_t(ns));
+    }
+    return ticks;
+}
+
 } // namespace
 
-BenchRunner::BenchRunner(const BenchOptions &options, FlashWatcher &watcher)
+BenchRunner::BenchRunner(const BenchOptions &options, FlashWatcher &watcher, ScreenWatcher &screen)
     : m_options(options)
     , m_watcher(watcher)
+    , m_screen(screen)
 { }
 
 int BenchRunner::flashesFor(int durationMs) const
@@ -98,48 +114,73 @@ std::vector<std::string> BenchRunner::peerArguments(int durationMs) const
         "-y", "0", "-t", "1", "-R", "red", "-n", "DejaVu Sans 24"};
 }
 
-void BenchRunner::measureDurations(ProgramRun *program, int flashDivisor, DurationMeasure measure)
+void BenchRunner::measureDurations(SettingRun *setting)
 {
+    setting->messenger.name = "murmurine";
+    setting->peer.name = "aosd_cat";
+    setting->reference.name = "reference";
+    if (m_options.messenger.empty())
+        setting->messenger.failure = "not measured (no --messenger given)";
+    else if (access(m_options.messenger.c_str(), X_OK) != 0)
+        setting->messenger.failure = "not measured: no executable at " + m_options.messenger;
+    if (m_options.peer.empty())
+        setting->peer.failure = "not measured (--no-peer)";
+    if (m_options.reference.empty() || access(m_options.reference.c_str(), X_OK) != 0)
+        setting->reference.failure = "not measured (no flash-reference)";
+    // Duration by duration, so the three programs of one duration meet the same
+    // state of the machine.
     for (const int duration : m_options.durationsMs) {
-        DurationRun run;
-        run.requestedMs = duration;
-        run.frequencyMs = frequencyFor(duration);
-        const int flashes
-            = flashDivisor == 1 ? flashesFor(duration) : std::max(5, flashesFor(duration) / flashDivisor);
-        progress(program->name + ": " + std::to_string(flashes) + " flashes of " + std::to_string(duration)
-            + " ms every " + std::to_string(run.frequencyMs) + " ms");
-        const bool ok = (this->*measure)(duration, run.frequencyMs, flashes, &run, program);
-        if (ok && run.flashes.size() < std::size_t(flashes))
-            run.note = "only " + std::to_string(run.flashes.size()) + " of " + std::to_string(flashes)
-                + " flashes seen";
-        if (!run.flashes.empty()) {
-            program->durations.push_back(run);
-            program->measured = true;
-        }
-        if (!ok)
-            break;
+        progress(setting->name + ", " + std::to_string(duration)
+            + " ms: " + std::to_string(flashesFor(duration)) + " flashes every "
+            + std::to_string(frequencyFor(duration)) + " ms");
+        measureOne(&setting->messenger, duration, &BenchRunner::messengerDuration);
+        measureOne(&setting->peer, duration, &BenchRunner::peerDuration);
+        measureOne(&setting->reference, duration, &BenchRunner::referenceDuration);
     }
 }
 
-ProgramRun BenchRunner::measureMessenger()
+void BenchRunner::measureOne(
+    ProgramRun *program, int durationMs, bool (BenchRunner::*measure)(DurationRun *, int, ProgramRun *))
 {
-    ProgramRun program;
-    program.name = "murmurine";
-    if (m_options.messenger.empty()) {
-        program.failure = "not measured (no --messenger given)";
-        return program;
+    // A program that failed once is not run again: its failure is the finding.
+    if (!program->failure.empty())
+        return;
+    DurationRun run;
+    run.requestedMs = durationMs;
+    run.frequencyMs = frequencyFor(durationMs);
+    const int flashes = flashesFor(durationMs);
+    const bool ok = (this->*measure)(&run, flashes, program);
+    if (ok && run.ticksNs.size() < std::size_t(flashes))
+        run.note
+            = "only " + std::to_string(run.ticksNs.size()) + " of " + std::to_string(flashes) + " ticks seen";
+    if (!run.ticksNs.empty()) {
+        program->durations.push_back(std::move(run));
+        program->measured = true;
     }
-    if (access(m_options.messenger.c_str(), X_OK) != 0) {
-        program.failure = "not measured: no executable at " + m_options.messenger;
-        return program;
-    }
-    measureDurations(&program, 1, &BenchRunner::messengerDuration);
-    return program;
 }
 
-bool BenchRunner::messengerDuration(
-    int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
+void BenchRunner::beginRun()
 {
+    m_watcher.clear();
+    m_screen.clear();
+}
+
+void BenchRunner::endRun(DurationRun *run, const char *windowClass, int flashes)
+{
+    run->screen = m_screen.flashes();
+    std::vector<FlashRecord> mapped;
+    for (const FlashRecord &flash : m_watcher.flashes(windowClass)) {
+        if (flash.unmapNs >= 0 && flash.sample != FlashRecord::Sample::Pending
+            && int(mapped.size()) < flashes)
+            mapped.push_back(flash);
+    }
+    run->flashes = std::move(mapped);
+}
+
+bool BenchRunner::messengerDuration(DurationRun *run, int flashes, ProgramRun *program)
+{
+    const int durationMs = run->requestedMs;
+    const int frequencyMs = run->frequencyMs;
     std::string error;
     BenchSandbox sandbox;
     if (!sandbox.create(&error) || !sandbox.writeLibrary({FlashText}, &error)
@@ -148,8 +189,11 @@ bool BenchRunner::messengerDuration(
         return false;
     }
     TickProbe probe;
-    const bool probing = probe.start(sandbox.settingsFolder(), m_options.realtimePriority, &error);
-    m_watcher.clear();
+    if (!probe.start(sandbox.settingsFolder(), m_options.realtimePriority, &error)) {
+        program->failure = error;
+        return false;
+    }
+    beginRun();
 
     std::vector<std::string> environment = sandbox.environment();
     environment.push_back("QT_QPA_PLATFORM=xcb");
@@ -165,11 +209,11 @@ bool BenchRunner::messengerDuration(
     const int64_t deadline = firstDeadline + int64_t(flashes) * frequencyMs * 3 / 2 * Ms;
     const std::string store = sandbox.settingsFolder() + "/" + SettingsFile;
     bool ended = false;
-    std::size_t touched = 0;
+    std::vector<int64_t> ticks;
     for (;;) {
-        const std::size_t seen = m_watcher.finishedFlashes(messengerClass());
+        ticks = MessengerTicks::fromOpenings(settingsOpenings(probe.touches()), frequencyMs);
         const int64_t now = MonotonicClock::nowNs();
-        if (seen >= std::size_t(flashes) || now > deadline || (seen == 0 && now > firstDeadline))
+        if (ticks.size() >= std::size_t(flashes) || now > deadline || (ticks.empty() && now > firstDeadline))
             break;
         if (!child.isRunning()) {
             ended = true;
@@ -177,94 +221,45 @@ bool BenchRunner::messengerDuration(
         }
         // The Messenger keeps the parsed store while the file is unchanged, and a
         // stat() is invisible from outside. A new modification time (same content)
-        // makes the next tick's read of Time open the file, which inotify reports.
-        if (seen > touched) {
-            utimensat(AT_FDCWD, store.c_str(), nullptr, 0);
-            touched = seen;
-        }
+        // makes every tick's read of Time open the file, which inotify reports.
+        utimensat(AT_FDCWD, store.c_str(), nullptr, 0);
         MonotonicClock::sleepMs(20);
     }
-    // Let a flash that is still on screen end, so it is counted whole.
-    MonotonicClock::sleepMs(std::min(durationMs, frequencyMs / 2) + 20);
+    // Let the last flash end, so it is counted whole.
+    MonotonicClock::sleepMs(durationMs + EndAllowanceMs);
     notePeakRss(program, ProcessUsage::read(child.pid()));
     const std::string output = logTail(log);
     child.stop();
     probe.stop();
-    keepSamples("murmurine-" + std::to_string(durationMs) + "ms");
-
-    run->flashes = finished(m_watcher.flashes(messengerClass()), flashes);
-    if (run->flashes.empty()) {
-        program->failure = ended ? "murmurine ended before its first flash" + output
-                                 : "no flash of a window of WM_CLASS \"murmurine\" within "
+    keepSamples(program->name + "-" + std::to_string(durationMs) + "ms");
+    endRun(run, messengerClass(), flashes);
+    ticks.resize(std::min(ticks.size(), std::size_t(flashes)));
+    run->ticksNs = ticks;
+    if (ticks.empty()) {
+        program->failure = ended ? "murmurine ended before its first tick" + output
+                                 : "no tick of murmurine (opening of its settings file) within "
                 + std::to_string((firstDeadline - started) / Ms) + " ms" + output;
         return false;
     }
-
-    // The tick is the first opening of the store before the map, and after the
-    // previous flash ended (start-up writes fall outside half an interval). The
-    // first flash comes before any renewal and gets no figure.
-    std::vector<TickProbe::Touch> touches = probing ? probe.touches() : std::vector<TickProbe::Touch> {};
-    std::vector<double> fromProbe;
-    for (std::size_t k = 0; k < run->flashes.size(); ++k) {
-        const FlashRecord &flash = run->flashes[k];
-        int64_t lower = flash.mapNs - int64_t(frequencyMs) * Ms / 2;
-        if (k > 0)
-            lower = std::max(lower, run->flashes[k - 1].unmapNs);
-        for (const TickProbe::Touch &touch : touches) {
-            if ((touch.mask & IN_OPEN) && touch.name == SettingsFile && touch.ns > lower
-                && touch.ns <= flash.mapNs) {
-                fromProbe.push_back(double(flash.mapNs - touch.ns) / 1e6);
-                break;
-            }
-        }
-    }
-    if (fromProbe.size() * 2 >= run->flashes.size()) {
-        run->tickToShowMs = fromProbe;
-        program->tickMethod
-            = "map seen by the watcher minus the tick's opening of the settings file (inotify;"
-              " the file's mtime is renewed after each flash so that the tick re-reads it)";
-    } else {
-        // Without a visible tick, only the spread against an ideal tick schedule can be
-        // had: each map against the quickest one of the run, whole intervals apart.
-        std::vector<double> offsets;
-        const int64_t first = run->flashes.front().mapNs;
-        for (const FlashRecord &flash : run->flashes) {
-            const double ticks = std::round(double(flash.mapNs - first) / (double(frequencyMs) * Ms));
-            offsets.push_back(double(flash.mapNs - first) / 1e6 - ticks * frequencyMs);
-        }
-        const double quickest = *std::min_element(offsets.begin(), offsets.end());
-        for (const double offset : offsets)
-            run->tickToShowMs.push_back(offset - quickest);
-        program->tickMethod
-            = "map against an ideal tick schedule, relative to the quickest flash (a lower bound:"
-              " the settings folder showed no tick)";
+    if (ended) {
+        program->failure = "murmurine ended after " + std::to_string(ticks.size()) + " of "
+            + std::to_string(flashes) + " ticks at " + std::to_string(durationMs) + " ms" + output;
+        return false;
     }
     return true;
 }
 
-ProgramRun BenchRunner::measurePeer()
+bool BenchRunner::peerDuration(DurationRun *run, int flashes, ProgramRun *program)
 {
-    ProgramRun program;
-    program.name = "aosd_cat";
-    if (m_options.peer.empty()) {
-        program.failure = "not measured (--no-peer)";
-        return program;
-    }
-    program.tickMethod = "map seen by the watcher minus the moment the line was written to its stdin";
-    measureDurations(&program, 1, &BenchRunner::peerDuration);
-    return program;
-}
-
-bool BenchRunner::peerDuration(
-    int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
-{
+    const int durationMs = run->requestedMs;
+    const int frequencyMs = run->frequencyMs;
     std::string error;
     BenchSandbox sandbox;
     if (!sandbox.create(&error)) {
         program->failure = error;
         return false;
     }
-    m_watcher.clear();
+    beginRun();
     const std::string log = sandbox.root() + "/peer.log";
     ChildProcess child;
     if (!child.start(
@@ -273,90 +268,71 @@ bool BenchRunner::peerDuration(
         return false;
     }
     // The feed is the peer's frequency tick: one line, one flash.
-    std::vector<int64_t> feeds;
     const int64_t first = MonotonicClock::nowNs() + int64_t(frequencyMs) * Ms;
     for (int k = 0; k < flashes; ++k) {
         MonotonicClock::sleepUntilNs(first + int64_t(k) * frequencyMs * Ms);
-        feeds.push_back(MonotonicClock::nowNs());
+        const int64_t fed = MonotonicClock::nowNs();
         if (!child.writeLine(FlashText))
             break;
+        run->ticksNs.push_back(fed);
     }
-    const int64_t deadline = MonotonicClock::nowNs() + (int64_t(durationMs) + 2000) * Ms;
-    while (m_watcher.finishedFlashes(peerClass()) < feeds.size() && MonotonicClock::nowNs() < deadline)
-        MonotonicClock::sleepMs(20);
+    MonotonicClock::sleepMs(durationMs + EndAllowanceMs);
     notePeakRss(program, ProcessUsage::read(child.pid()));
     const bool ended = !child.isRunning();
     const std::string output = logTail(log);
     child.stop();
-    keepSamples("aosd_cat-" + std::to_string(durationMs) + "ms");
-
-    run->flashes = finished(m_watcher.flashes(peerClass()), flashes);
-    if (run->flashes.empty()) {
-        program->failure
-            = std::string(ended ? "aosd_cat ended before its first flash" : "no flash of aosd_cat seen")
-            + output;
+    keepSamples(program->name + "-" + std::to_string(durationMs) + "ms");
+    endRun(run, peerClass(), flashes);
+    if (ended || run->ticksNs.empty()) {
+        program->failure = "aosd_cat ended during the run" + output;
         return false;
-    }
-    for (const FlashRecord &flash : run->flashes) {
-        const auto feed = std::upper_bound(feeds.begin(), feeds.end(), flash.mapNs);
-        if (feed != feeds.begin() && flash.mapNs - *(feed - 1) < int64_t(frequencyMs) * Ms)
-            run->tickToShowMs.push_back(double(flash.mapNs - *(feed - 1)) / 1e6);
     }
     return true;
 }
 
-ProgramRun BenchRunner::measureReference()
+bool BenchRunner::referenceDuration(DurationRun *run, int flashes, ProgramRun *program)
 {
-    ProgramRun program;
-    program.name = "reference";
-    if (m_options.reference.empty() || access(m_options.reference.c_str(), X_OK) != 0) {
-        program.failure = "not measured (no flash-reference)";
-        return program;
-    }
-    program.tickMethod = "not measured";
-    // The floor needs fewer flashes than the programs it is the floor of.
-    measureDurations(&program, 4, &BenchRunner::referenceDuration);
-    return program;
-}
-
-bool BenchRunner::referenceDuration(
-    int durationMs, int frequencyMs, int flashes, DurationRun *run, ProgramRun *program)
-{
+    const int durationMs = run->requestedMs;
+    const int frequencyMs = run->frequencyMs;
     std::string error;
     BenchSandbox sandbox;
     if (!sandbox.create(&error)) {
         program->failure = error;
         return false;
     }
-    m_watcher.clear();
+    beginRun();
+    const std::string log = sandbox.root() + "/reference.log";
     ChildProcess child;
     if (!child.start({m_options.reference, std::to_string(durationMs), std::to_string(frequencyMs),
                          std::to_string(flashes)},
-            sandbox.environment(), sandbox.root() + "/reference.log", false, m_options.programRealtime,
-            &error)) {
+            sandbox.environment(), log, false, m_options.programRealtime, &error)) {
         program->failure = error;
         return false;
     }
     const int64_t deadline = MonotonicClock::nowNs() + (int64_t(flashes + 2) * frequencyMs + 5000) * Ms;
     while (child.isRunning() && MonotonicClock::nowNs() < deadline)
         MonotonicClock::sleepMs(20);
-    MonotonicClock::sleepMs(50);
+    MonotonicClock::sleepMs(EndAllowanceMs);
     child.stop();
-    run->flashes = finished(m_watcher.flashes(referenceClass()), flashes);
-    if (run->flashes.empty()) {
-        program->failure = "no flash of flash-reference seen";
+    endRun(run, referenceClass(), flashes);
+    run->ticksNs = referenceTicks(log);
+    if (run->ticksNs.empty()) {
+        program->failure = "flash-reference gave no tick" + logTail(log);
         return false;
     }
     return true;
 }
 
-void BenchRunner::measureIdle(ProgramRun *messenger, ProgramRun *peer)
+void BenchRunner::measureIdle(SettingRun *setting)
 {
-    const bool withMessenger = messenger && messenger->measured;
-    const bool withPeer = peer && peer->measured;
+    ProgramRun *messenger = &setting->messenger;
+    ProgramRun *peer = &setting->peer;
+    const bool withMessenger = messenger->measured;
+    const bool withPeer = peer->measured;
     if ((!withMessenger && !withPeer) || m_options.idleSeconds <= 0)
         return;
-    progress("idle: " + std::to_string(m_options.idleSeconds) + " s of waiting between flashes");
+    progress(
+        setting->name + ", idle: " + std::to_string(m_options.idleSeconds) + " s of waiting between flashes");
 
     std::string error;
     BenchSandbox sandbox;
@@ -380,7 +356,7 @@ void BenchRunner::measureIdle(ProgramRun *messenger, ProgramRun *peer)
 
     // Start-up is not waiting: both settle first.
     MonotonicClock::sleepMs(2000);
-    m_watcher.clear();
+    beginRun();
     const UsageSample messengerBefore = ProcessUsage::read(messengerChild.pid());
     const UsageSample peerBefore = ProcessUsage::read(peerChild.pid());
     const int64_t begin = MonotonicClock::nowNs();
@@ -388,6 +364,8 @@ void BenchRunner::measureIdle(ProgramRun *messenger, ProgramRun *peer)
     const UsageSample messengerAfter = ProcessUsage::read(messengerChild.pid());
     const UsageSample peerAfter = ProcessUsage::read(peerChild.pid());
     const double seconds = double(MonotonicClock::nowNs() - begin) / 1e9;
+    // Neither may show anything; a screen flash cannot be told to one of them.
+    const std::size_t screenFlashes = m_screen.flashes().size();
 
     const auto keep = [&](ProgramRun *program, const UsageSample &before, const UsageSample &after,
                           const char *windowClass) {
@@ -397,7 +375,7 @@ void BenchRunner::measureIdle(ProgramRun *messenger, ProgramRun *peer)
         program->idleSeconds = seconds;
         program->idleBefore = before;
         program->idleAfter = after;
-        program->idleFlashes = m_watcher.flashes(windowClass).size();
+        program->idleFlashes = m_watcher.flashes(windowClass).size() + screenFlashes;
         notePeakRss(program, after);
     };
     if (withMessenger)

@@ -85,8 +85,27 @@ bool FlashWatcher::open(std::string *error)
 
 bool FlashWatcher::paintRootBackground(uint32_t rgb, std::string *error)
 {
+    // A compositor paints the desktop from the root pixmap named by
+    // _XROOTPMAP_ID, not from the root's background colour, so both are set.
+    // The pixmap lives as long as this connection.
+    const xcb_pixmap_t pixmap = xcb_generate_id(m_samples);
+    xcb_create_pixmap(m_samples, uint8_t(m_rootDepth), pixmap, m_root, 64, 64);
+    const xcb_gcontext_t gc = xcb_generate_id(m_samples);
+    xcb_create_gc(m_samples, gc, pixmap, XCB_GC_FOREGROUND, &rgb);
+    const xcb_rectangle_t whole {0, 0, 64, 64};
+    xcb_poly_fill_rectangle(m_samples, pixmap, gc, 1, &whole);
+    xcb_free_gc(m_samples, gc);
+    for (const char *name : {"_XROOTPMAP_ID", "ESETROOT_PMAP_ID"}) {
+        xcb_intern_atom_reply_t *atom = xcb_intern_atom_reply(
+            m_samples, xcb_intern_atom(m_samples, 0, uint16_t(std::strlen(name)), name), nullptr);
+        if (!atom)
+            continue;
+        xcb_change_property(
+            m_samples, XCB_PROP_MODE_REPLACE, m_root, atom->atom, XCB_ATOM_PIXMAP, 32, 1, &pixmap);
+        free(atom);
+    }
     xcb_void_cookie_t cookie
-        = xcb_change_window_attributes_checked(m_samples, m_root, XCB_CW_BACK_PIXEL, &rgb);
+        = xcb_change_window_attributes_checked(m_samples, m_root, XCB_CW_BACK_PIXMAP, &pixmap);
     xcb_clear_area(m_samples, 0, m_root, 0, 0, 0, 0);
     if (xcb_generic_error_t *e = xcb_request_check(m_samples, cookie)) {
         *error = "cannot paint the root window (X error " + std::to_string(e->error_code) + ")";

@@ -49,7 +49,8 @@ public:
     FlashWatcher &operator=(const FlashWatcher &) = delete;
 
     bool open(std::string *error);
-    // A plain root colour, so that a sample tells the desktop from the text.
+    // A plain desktop colour, so that a sample tells the desktop from the text;
+    // the root pixmap too, which a compositor draws the desktop from.
     bool paintRootBackground(uint32_t rgb, std::string *error);
     void setTextColour(uint32_t rgb) { m_textColour = rgb; }
     // Keeps the first sample of each window after a clear(), to be written as PPM

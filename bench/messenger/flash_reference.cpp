@@ -1,6 +1,7 @@
 // The least a flashing program can do: map a prepared override-redirect window,
 // confirm the map with a round trip, sleep on CLOCK_MONOTONIC, unmap. Measured
 // like the real programs, it shows how much of their error is the rig's own.
+// Each flash's tick goes to stdout as "tick NS" (CLOCK_MONOTONIC) before the map.
 //
 //   flash-reference DURATION-MS FREQUENCY-MS COUNT
 
@@ -65,6 +66,8 @@ int main(int argc, char **argv)
     const int64_t first = nowNs() + frequency;
     for (int k = 0; k < count; ++k) {
         sleepUntilNs(first + k * frequency);
+        std::printf("tick %lld\n", static_cast<long long>(nowNs()));
+        std::fflush(stdout);
         xcb_map_window(connection, window);
         xcb_flush(connection);
         roundTrip(connection);

@@ -1,12 +1,13 @@
 #!/bin/bash
-# Measures the Messenger from outside under a private Xvfb and prints the table.
+# Measures the Messenger from the screen of a private Xvfb, without and under a
+# compositor (picom, started and ended by messenger-bench), and prints the tables.
 #
 #   bench/messenger/run-messenger-bench.sh BUILD-DIR [--quick] [--realtime] [messenger-bench options]
 #
 # By default the programs are measured as a user runs them: normal priorities,
 # nothing keeping the X server awake; the table shows the machine's load
-# average. flash-reference, the least a flasher can do, is measured alongside
-# under the same conditions.
+# average. aosd_cat and flash-reference, the least a flasher can do, are
+# measured alongside under the same conditions.
 # --realtime shows the machine's floor instead: the X server and the measured
 # programs under SCHED_FIFO (below the watcher), and the watcher sending the X
 # server a request every 2 ms, so that neither a sleeping server nor a sleeping
@@ -47,6 +48,9 @@ for tool in Xvfb aosd_cat; do
         exit 2
     fi
 done
+if ! command -v picom >/dev/null; then
+    echo "note: picom is missing (apt-get install picom): the setting under a compositor will fail" >&2
+fi
 
 work=$(mktemp -d /tmp/messenger-bench-run-XXXXXX)
 xvfb_pid=

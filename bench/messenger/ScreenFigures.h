@@ -1,0 +1,34 @@
+#pragma once
+
+#include "BenchRunner.h"
+#include "MachinePauses.h"
+
+#include <cmath>
+#include <cstddef>
+#include <vector>
+
+// What the screen showed of one program at one requested duration, in ms.
+struct ScreenFigures
+{
+    std::size_t requested = 0;
+    std::size_t seen = 0;
+    std::size_t split = 0;
+    std::size_t stuck = 0;
+    std::size_t stray = 0;
+    // Over the seen flashes: the visible duration, and error = visible - requested.
+    double median = NAN;
+    double meanError = NAN;
+    double p10 = NAN;
+    double p90 = NAN;
+    double absP50 = NAN;
+    double absP90 = NAN;
+    // |error| over every requested flash, an unseen one counted as visible 0.
+    double absP50OfRequested = NAN;
+    double tickToScreenP50 = NAN;
+
+    // With clearOf, only the seen flashes that no machine pause touched count
+    // (from 5 ms before the text appeared to 0.5 ms after, and from 2 ms before
+    // it went to 0.5 ms after).
+    static ScreenFigures of(
+        const DurationRun *run, const std::vector<MachinePauses::Pause> *clearOf = nullptr);
+};
