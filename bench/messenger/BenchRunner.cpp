@@ -268,9 +268,14 @@ bool BenchRunner::peerDuration(DurationRun *run, int flashes, ProgramRun *progra
         return false;
     }
     // The feed is the peer's frequency tick: one line, one flash.
-    const int64_t first = MonotonicClock::nowNs() + int64_t(frequencyMs) * Ms;
-    for (int k = 0; k < flashes; ++k) {
-        MonotonicClock::sleepUntilNs(first + int64_t(k) * frequencyMs * Ms);
+    const int64_t interval = int64_t(frequencyMs) * Ms;
+    int64_t due = MonotonicClock::nowNs() + interval;
+    for (int k = 0; k < flashes; ++k, due += interval) {
+        // A line whose time passed while the machine stopped us is dropped, not
+        // fed right after the one before.
+        while (MonotonicClock::nowNs() > due + interval / 2)
+            due += interval;
+        MonotonicClock::sleepUntilNs(due);
         const int64_t fed = MonotonicClock::nowNs();
         if (!child.writeLine(FlashText))
             break;
