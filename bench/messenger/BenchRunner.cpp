@@ -119,6 +119,7 @@ void BenchRunner::measureDurations(SettingRun *setting)
     setting->messenger.name = "murmurine";
     setting->peer.name = "aosd_cat";
     setting->reference.name = "reference";
+    m_composited = setting->compositor;
     if (m_options.messenger.empty())
         setting->messenger.failure = "not measured (no --messenger given)";
     else if (access(m_options.messenger.c_str(), X_OK) != 0)
@@ -148,6 +149,7 @@ void BenchRunner::measureOne(
     DurationRun run;
     run.requestedMs = durationMs;
     run.frequencyMs = frequencyFor(durationMs);
+    run.composited = m_composited;
     const int flashes = flashesFor(durationMs);
     const bool ok = (this->*measure)(&run, flashes, program);
     if (ok && run.ticksNs.size() < std::size_t(flashes))
@@ -168,6 +170,7 @@ void BenchRunner::beginRun()
 void BenchRunner::endRun(DurationRun *run, const char *windowClass, int flashes)
 {
     run->screen = m_screen.flashes();
+    run->blindNs = m_screen.blindSpans();
     std::vector<FlashRecord> mapped;
     for (const FlashRecord &flash : m_watcher.flashes(windowClass)) {
         if (flash.unmapNs >= 0 && flash.sample != FlashRecord::Sample::Pending

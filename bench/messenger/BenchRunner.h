@@ -14,10 +14,13 @@ struct DurationRun
 {
     int requestedMs = 0;
     int frequencyMs = 0;
+    bool composited = false; // measured under a compositor
     // The program's frequency ticks: one per requested flash.
     std::vector<int64_t> ticksNs;
     // What the screen showed at the flash place meanwhile.
     std::vector<ScreenFlash> screen;
+    // Stretches in which the screen went unread (see ScreenWatcher::blindSpans).
+    std::vector<std::pair<int64_t, int64_t>> blindNs;
     // Map and unmap of the program's window, as X events tell them.
     std::vector<FlashRecord> flashes;
     std::string note;
@@ -83,4 +86,5 @@ private:
     const BenchOptions &m_options;
     FlashWatcher &m_watcher;
     ScreenWatcher &m_screen;
+    bool m_composited = false; // the setting being measured runs a compositor
 };

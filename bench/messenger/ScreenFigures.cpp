@@ -11,16 +11,33 @@ constexpr int64_t PauseAfterNs = 500'000;
 
 } // namespace
 
+ScreenMatch::Spans ScreenFigures::mappedSpans(const DurationRun &run)
+{
+    // Under a compositor a mapped window reaches the screen only when the
+    // compositor draws it: its map is no evidence of text on the screen.
+    ScreenMatch::Spans spans;
+    if (run.composited)
+        return spans;
+    for (const FlashRecord &flash : run.flashes) {
+        if (flash.sample == FlashRecord::Sample::Text && flash.unmapNs > flash.mapNs)
+            spans.emplace_back(flash.mapNs, flash.unmapNs);
+    }
+    return spans;
+}
+
 ScreenFigures ScreenFigures::of(const DurationRun *run, const std::vector<MachinePauses::Pause> *clearOf)
 {
     ScreenFigures figures;
     if (!run)
         return figures;
-    const ScreenMatch match(run->ticksNs, run->screen, int64_t(run->frequencyMs) * 1'000'000);
+    const ScreenMatch match(run->ticksNs, run->screen, run->blindNs, mappedSpans(*run), run->requestedMs,
+        int64_t(run->frequencyMs) * 1'000'000);
     figures.requested = match.requested();
     figures.split = match.split();
     figures.stuck = match.stuck();
     figures.stray = match.stray();
+    figures.unread = match.unread();
+    figures.maybeUnread = match.maybeUnread();
     std::vector<double> visible;
     std::vector<double> errors;
     std::vector<double> absErrors;
@@ -44,7 +61,7 @@ ScreenFigures ScreenFigures::of(const DurationRun *run, const std::vector<Machin
     const Summary absolute(absErrors);
     figures.absP50 = absolute.median();
     figures.absP90 = absolute.percentile(90);
-    figures.absP50OfRequested = Summary(match.absoluteErrorsOfRequested(run->requestedMs)).median();
+    figures.absP50OfRequested = Summary(match.absoluteErrorsOfRequested()).median();
     figures.tickToScreenP50 = Summary(match.tickToScreenMs()).median();
     return figures;
 }

@@ -68,9 +68,10 @@ void ScreenTable::print(std::FILE *out) const
     std::fprintf(out,
         "\nOn screen, as a user sees it: the root window's pixels over the flash place, read again and "
         "again.\n"
-        "seen: flashes whose text reached the screen / flashes requested (ticks). Visible duration = first\n"
-        "sample without text minus first sample with text; median, p10, p90 of it, mean error = mean of\n"
-        "visible - requested, |e|p90 = p90 of |visible - requested|, over the seen flashes, in ms.\n");
+        "seen: flashes whose text reached the screen / flashes requested (ticks); unread ones (the screen\n"
+        "went unread at their time) are noted below the table. Visible duration = first sample without\n"
+        "text minus first sample with text; median, p10, p90 of it, mean error = mean of visible -\n"
+        "requested, |e|p90 = p90 of |visible - requested|, over the seen flashes, in ms.\n");
     for (const SettingRun *setting : m_settings)
         printSetting(out, *setting);
 }
@@ -137,6 +138,12 @@ void ScreenTable::printSetting(std::FILE *out, const SettingRun &setting) const
             add(figures.split, "shown in pieces (counted from the first piece to the end of the last)");
             add(figures.stuck, "never left the screen");
             add(figures.stray, "text appearances outside any flash's interval");
+            add(figures.unread,
+                "unread: mapped with their text, but the X server answered no sample meanwhile"
+                " (neither seen nor missed)");
+            add(figures.maybeUnread,
+                "missed while the screen went unread for as long as the flash (counted as"
+                " missed)");
             if (!note.empty())
                 std::fprintf(out, "%s, %d ms: %s\n", program->name.c_str(), run.requestedMs, note.c_str());
         }
@@ -145,7 +152,8 @@ void ScreenTable::printSetting(std::FILE *out, const SettingRun &setting) const
     for (const ProgramRun *program : programs) {
         std::vector<double> all;
         for (const DurationRun &run : program->durations) {
-            const ScreenMatch match(run.ticksNs, run.screen, int64_t(run.frequencyMs) * 1'000'000);
+            const ScreenMatch match(run.ticksNs, run.screen, run.blindNs, ScreenFigures::mappedSpans(run),
+                run.requestedMs, int64_t(run.frequencyMs) * 1'000'000);
             all.insert(all.end(), match.tickToScreenMs().begin(), match.tickToScreenMs().end());
         }
         const Summary summary(all);

@@ -103,7 +103,14 @@ void ScreenWatcher::clear()
 {
     std::lock_guard lock(m_mutex);
     m_flashes.clear();
+    m_blindSpans.clear();
     m_openCounts = false;
+}
+
+std::vector<std::pair<int64_t, int64_t>> ScreenWatcher::blindSpans() const
+{
+    std::lock_guard lock(m_mutex);
+    return m_blindSpans;
 }
 
 std::vector<ScreenFlash> ScreenWatcher::flashes() const
@@ -212,6 +219,8 @@ void ScreenWatcher::take(int64_t midNs, int textPixels, uint64_t hash, int64_t r
     const bool text = textPixels >= MinimumTextPixels;
     if (m_lastNs > 0) {
         count(&m_intervalBins, midNs - m_lastNs);
+        if (midNs - m_lastNs >= BlindNs && m_blindSpans.size() < 100'000)
+            m_blindSpans.emplace_back(m_lastNs, midNs);
         if (m_logging && hash != m_lastHash)
             m_changes.push_back(midNs);
     }

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <xcb/xcb.h>
@@ -53,6 +54,11 @@ public:
     void clear();
     std::vector<ScreenFlash> flashes() const;
     std::size_t finishedFlashes() const;
+    // Stretches of at least BlindNs between two samples' midpoints (since the
+    // last clear()), in which the screen went unread: text shown only then
+    // cannot have been seen.
+    static constexpr int64_t BlindNs = 500'000;
+    std::vector<std::pair<int64_t, int64_t>> blindSpans() const;
     // While on, the time of every sample whose pixels differ from the one before.
     void logChanges(bool on);
     std::vector<int64_t> changes() const;
@@ -89,6 +95,7 @@ private:
 
     mutable std::mutex m_mutex;
     std::vector<ScreenFlash> m_flashes;
+    std::vector<std::pair<int64_t, int64_t>> m_blindSpans;
     bool m_showing = false;
     bool m_openCounts = false; // the text showing now began after the last clear()
     int64_t m_lastNs = 0;

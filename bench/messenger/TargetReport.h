@@ -11,7 +11,8 @@
 class TargetReport
 {
 public:
-    TargetReport(const SettingRun *plain, const SettingRun *composited);
+    // realtime: the programs ran under SCHED_FIFO (--realtime), not as users run them.
+    TargetReport(const SettingRun *plain, const SettingRun *composited, bool realtime);
 
     bool print(std::FILE *out) const;
 
@@ -23,4 +24,5 @@ private:
 
     const SettingRun *m_plain;
     const SettingRun *m_composited;
+    bool m_realtime;
 };

@@ -48,6 +48,8 @@ void writeRaw(const std::string &path, const std::vector<SettingRun> &settings)
                     row("tick", tick, tick, 0);
                 for (const ScreenFlash &flash : run.screen)
                     row("screen", flash.onNs, flash.offNs, flash.peakPixels);
+                for (const auto &[from, to] : run.blindNs)
+                    row("blind", from, to, 0);
                 for (const FlashRecord &flash : run.flashes)
                     row("map", flash.mapNs, flash.unmapNs, flash.textPixels);
             }
@@ -246,6 +248,6 @@ int main(int argc, char **argv)
     }
     screenTable.print(stdout);
     table.printInformation(stdout);
-    const bool pass = TargetReport(plain, composited).print(stdout);
+    const bool pass = TargetReport(plain, composited, options.programRealtime > 0).print(stdout);
     return pass ? 0 : 1;
 }
