@@ -159,7 +159,7 @@ bool TargetReport::printComposited(std::FILE *out) const
         frame + ShortExtraMs, measuredFrame ? "measured" : "assumed 16.7 ms");
     all = line(out, shortFlashes && !shortText.empty(), shortRule + shortText + ")") && all;
     all = line(out, peer,
-              "median |error| below aosd_cat's at every duration, an unseen flash counting as visible 0 (ms:"
+              "median |error| below aosd_cat's at every duration, a missed flash counting as visible 0 (ms:"
                   + peerText + ")")
         && all;
     return all;
