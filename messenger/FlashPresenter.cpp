@@ -1,5 +1,9 @@
 #include "FlashPresenter.h"
 
+#include "CompositorWatch.h"
+#include "OverlayWindow.h"
+#include "PixmapUpload.h"
+
 #include <QGuiApplication>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -36,6 +40,7 @@ void FlashPresenter::attach()
 
 FlashPresenter::~FlashPresenter()
 {
+    m_overlay.reset();
     if (m_connection && m_gc) {
         xcb_free_gc(m_connection, m_gc);
         xcb_flush(m_connection);
@@ -54,7 +59,6 @@ bool FlashPresenter::setUpNative()
 
     // The frame goes up as 32-bit little-endian pixels, which is what QImage
     // holds; any other server layout leaves the painting to Qt alone.
-    const xcb_setup_t *setup = xcb_get_setup(m_connection);
     xcb_get_geometry_reply_t *geometry
         = xcb_get_geometry_reply(m_connection, xcb_get_geometry(m_connection, m_windowId), nullptr);
     if (geometry) {
@@ -62,17 +66,21 @@ bool FlashPresenter::setUpNative()
         m_root = geometry->root;
         free(geometry);
     }
-    bool fourBytes = false;
-    for (auto it = xcb_setup_pixmap_formats_iterator(setup); it.rem; xcb_format_next(&it)) {
-        if (it.data->depth == m_depth)
-            fourBytes = it.data->bits_per_pixel == 32 && it.data->scanline_pad == 32;
-    }
-    if (!fourBytes || (m_depth != 24 && m_depth != 32)
-        || setup->image_byte_order != XCB_IMAGE_ORDER_LSB_FIRST)
+    if (!PixmapUpload::supports(m_connection, m_depth))
         m_depth = 0;
     if (m_depth) {
         m_gc = xcb_generate_id(m_connection);
         xcb_create_gc(m_connection, m_gc, m_windowId, 0, nullptr);
+        m_compositor = new CompositorWatch(this);
+        if (m_compositor->open()) {
+            // Queued: the change may be read in the middle of a flash.
+            connect(m_compositor, &CompositorWatch::runningChanged, this, &FlashPresenter::compositorChanged,
+                Qt::QueuedConnection);
+            compositorChanged(m_compositor->isRunning());
+        } else {
+            delete m_compositor;
+            m_compositor = nullptr;
+        }
     }
 
     m_timerFd = ::timerfd_create(CLOCK_MONOTONIC, TFD_NONBLOCK | TFD_CLOEXEC);
@@ -83,30 +91,29 @@ bool FlashPresenter::setUpNative()
     return true;
 }
 
-void FlashPresenter::uploadBackground(const QImage &source)
+void FlashPresenter::uploadBackground(const QImage &frame)
 {
-    if (!m_depth || source.isNull())
+    if (!m_depth || frame.isNull())
         return;
-    const QImage frame = source.convertToFormat(QImage::Format_RGB32);
-    const auto width = std::uint16_t(frame.width());
-    const auto height = std::uint16_t(frame.height());
-    const xcb_pixmap_t pixmap = xcb_generate_id(m_connection);
-    xcb_create_pixmap(m_connection, m_depth, pixmap, m_windowId, width, height);
-
-    // A whole screen is more than one request may carry: send bands of rows.
-    const std::uint32_t maxBytes = xcb_get_maximum_request_length(m_connection) * 4u;
-    const std::uint32_t stride = std::uint32_t(frame.bytesPerLine());
-    const std::uint32_t headerBytes = 64;
-    const int rowsPerRequest = std::max<int>(1, int((maxBytes - headerBytes) / stride));
-    for (int y = 0; y < height; y += rowsPerRequest) {
-        const int rows = std::min(rowsPerRequest, height - y);
-        xcb_put_image(m_connection, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, m_gc, width, std::uint16_t(rows), 0,
-            std::int16_t(y), 0, m_depth, stride * std::uint32_t(rows), frame.constScanLine(y));
-    }
-    const std::uint32_t value = pixmap;
-    xcb_change_window_attributes(m_connection, m_windowId, XCB_CW_BACK_PIXMAP, &value);
+    const std::uint32_t pixmap = PixmapUpload::upload(m_connection, m_windowId, m_gc, m_depth, frame);
+    xcb_change_window_attributes(m_connection, m_windowId, XCB_CW_BACK_PIXMAP, &pixmap);
     // The window holds its own reference to the pixmap.
     xcb_free_pixmap(m_connection, pixmap);
+}
+
+void FlashPresenter::compositorChanged(bool running)
+{
+    m_paintMisses = 0;
+    if (running && !m_overlay) {
+        auto overlay = std::make_unique<OverlayWindow>(m_compositor->connection(), m_compositor->root());
+        if (overlay->create(m_connection, m_windowId))
+            m_overlay = std::move(overlay);
+    } else if (!running && m_overlay) {
+        // Without a compositor a mapped 32-bit window shows black where it is
+        // transparent: it goes at once, a flash under way with it.
+        m_compositor->endPaintWatch();
+        m_overlay.reset();
+    }
 }
 
 QRect FlashPresenter::nativeRect(const QRect &logical) const
@@ -185,6 +192,17 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
     if (isShowing())
         hide();
     m_durationMs = durationMs;
+    m_onOverlay = m_overlay != nullptr;
+    if (m_onOverlay) {
+        const QRect place = nativeRect(m_window->geometry());
+        m_overlay->prepare(place, frame);
+        m_compositor->beginPaintWatch(place);
+        const long long now = monotonicNs();
+        m_showAtNs = m_schedule.takeShowAt(now);
+        m_phase = Phase::Pending;
+        arm(FlashSchedule::wakeFor(m_showAtNs, now));
+        return;
+    }
     if (!m_connection) {
         m_window->show();
         m_phase = Phase::Showing;
@@ -216,6 +234,10 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
 
 void FlashPresenter::showNow()
 {
+    if (m_onOverlay) {
+        showOnOverlay();
+        return;
+    }
     // With the frame in the window's background Qt has nothing to paint, so
     // the window is mapped past Qt: a repaint and its upload in the middle of
     // a flash would only delay the hide. Without it Qt shows and paints.
@@ -229,10 +251,49 @@ void FlashPresenter::showNow()
     m_phase = Phase::Showing;
     // The server answers only after it has mapped the window: from the answer
     // on, the flash is on screen, whatever earlier flashes' answers took.
-    const long long confirmed = awaitReply(confirmation.sequence);
+    const long long confirmed = awaitReply(m_connection, confirmation.sequence);
     m_schedule.shown(sent, confirmed, m_durationMs);
     m_hideAtNs = m_schedule.hideAt();
     arm(FlashSchedule::wakeFor(m_hideAtNs, monotonicNs()));
+}
+
+void FlashPresenter::showOnOverlay()
+{
+    m_phase = Phase::Showing;
+    if (!m_overlay) {
+        // The compositor went while the flash was being prepared.
+        arm(monotonicNs());
+        return;
+    }
+    xcb_connection_t *connection = m_compositor->connection();
+    const unsigned int shownBy = m_overlay->show();
+    const xcb_get_input_focus_cookie_t confirmation = xcb_get_input_focus(connection);
+    const long long sent = monotonicNs();
+    xcb_flush(connection);
+    const long long confirmed = awaitReply(connection, confirmation.sequence);
+    m_schedule.shown(sent, confirmed, m_durationMs);
+    // The compositor draws the change at its next frame: the duration counts
+    // from then, so even a 1 ms flash is on the screen for one frame.
+    if (m_paintMisses < PaintMissesToGiveUp) {
+        const long long painted = m_compositor->waitForPaint(shownBy, confirmed + MaxPaintWaitNs);
+        m_paintMisses = painted ? 0 : m_paintMisses + 1;
+        m_schedule.painted(painted);
+    }
+    m_hideAtNs = m_schedule.hideAt();
+    arm(FlashSchedule::wakeFor(m_hideAtNs, monotonicNs()));
+}
+
+void FlashPresenter::waitForEdge(long long deadline)
+{
+    // A compositor has to draw each edge, and on a small machine every
+    // processor this process keeps busy is one it cannot draw on: sleep, and
+    // wake only for the last stretch.
+    if (m_onOverlay) {
+        sleepUntil(deadline - SpinNs);
+        waitUntil(deadline);
+    } else {
+        keepServerAwakeUntil(deadline);
+    }
 }
 
 void FlashPresenter::keepServerAwakeUntil(long long deadline)
@@ -261,7 +322,7 @@ void FlashPresenter::keepServerAwakeUntil(long long deadline)
     waitUntil(deadline);
 }
 
-long long FlashPresenter::awaitReply(unsigned int sequence)
+long long FlashPresenter::awaitReply(xcb_connection_t *connection, unsigned int sequence)
 {
     // Waiting awake: a process that sleeps for the answer wakes up to
     // learn of it late, and the answer dates the map.
@@ -269,14 +330,14 @@ long long FlashPresenter::awaitReply(unsigned int sequence)
     while (monotonicNs() < giveUpAt) {
         void *reply = nullptr;
         xcb_generic_error_t *error = nullptr;
-        if (xcb_poll_for_reply(m_connection, sequence, &reply, &error)) {
+        if (xcb_poll_for_reply(connection, sequence, &reply, &error)) {
             const long long answered = monotonicNs();
             free(reply);
             free(error);
             return answered;
         }
     }
-    free(xcb_wait_for_reply(m_connection, sequence, nullptr));
+    free(xcb_wait_for_reply(connection, sequence, nullptr));
     return monotonicNs();
 }
 
@@ -306,10 +367,10 @@ void FlashPresenter::timerFired()
     // more so the longer it slept; it wakes a little early and waits out the
     // rest with the X server kept ready.
     if (m_phase == Phase::Pending) {
-        keepServerAwakeUntil(m_showAtNs);
+        waitForEdge(m_showAtNs);
         showNow();
     } else if (m_phase == Phase::Showing) {
-        keepServerAwakeUntil(m_hideAtNs);
+        waitForEdge(m_hideAtNs);
         Q_EMIT expired();
     }
 }
@@ -317,6 +378,14 @@ void FlashPresenter::timerFired()
 void FlashPresenter::hide()
 {
     disarm();
+    if (m_onOverlay) {
+        if (m_overlay)
+            m_overlay->clear();
+        m_compositor->endPaintWatch();
+        m_compositor->processEvents();
+        m_phase = Phase::Hidden;
+        return;
+    }
     if (m_depth) {
         xcb_unmap_window(m_connection, m_windowId);
         xcb_flush(m_connection);

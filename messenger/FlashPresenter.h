@@ -6,7 +6,10 @@
 #include <QObject>
 
 #include <cstdint>
+#include <memory>
 
+class CompositorWatch;
+class OverlayWindow;
 class QSocketNotifier;
 class QTimer;
 class QWidget;
@@ -16,7 +19,9 @@ struct xcb_connection_t;
 // finished frame becomes the window's background pixmap before the map, so the
 // server shows it from the first instant, and the end of the flash is a
 // timerfd on the monotonic clock with an absolute expiry. Elsewhere a plain
-// show() and a precise QTimer do the same job less exactly.
+// show() and a precise QTimer do the same job less exactly. While a compositor
+// runs, the flash goes to an OverlayWindow that stays mapped, and its duration
+// counts from the moment the compositor has drawn it.
 class FlashPresenter : public QObject
 {
     Q_OBJECT
@@ -28,6 +33,8 @@ public:
     void attach();
 
     bool isNative() const { return m_connection != nullptr; }
+    // Whether flashes go through a running compositor.
+    bool isComposited() const { return m_overlay != nullptr; }
     // Showing, or about to show.
     bool isShowing() const { return m_phase != Phase::Hidden; }
 
@@ -50,13 +57,21 @@ Q_SIGNALS:
 private:
     enum class Phase { Hidden, Pending, Showing };
     static constexpr long long MaxReplySpinNs = 5'000'000;
+    // How long a flash waits to see the compositor draw it: three frames at 60 Hz.
+    static constexpr long long MaxPaintWaitNs = 50'000'000;
+    // A compositor whose drawing damages nothing we can see (one that draws
+    // outside the X server) is not waited for after this many misses.
+    static constexpr int PaintMissesToGiveUp = 3;
 
     bool setUpNative();
     void uploadBackground(const QImage &frame);
     // Qt's device-independent pixels to the X server's.
     QRect nativeRect(const QRect &logical) const;
+    void compositorChanged(bool running);
     void showNow();
-    long long awaitReply(unsigned int sequence);
+    void showOnOverlay();
+    long long awaitReply(xcb_connection_t *connection, unsigned int sequence);
+    void waitForEdge(long long monotonicDeadlineNs);
     void keepServerAwakeUntil(long long monotonicDeadlineNs);
     void arm(long long monotonicNs);
     void disarm();
@@ -73,6 +88,10 @@ private:
     QTimer *m_fallbackTimer;
     bool m_attached = false;
     Phase m_phase = Phase::Hidden;
+    CompositorWatch *m_compositor = nullptr;
+    std::unique_ptr<OverlayWindow> m_overlay;
+    bool m_onOverlay = false; // the flash under way goes through the compositor
+    int m_paintMisses = 0;
     FlashSchedule m_schedule;
     int m_durationMs = 0;
     long long m_showAtNs = 0;

@@ -16,6 +16,7 @@ void FlashSchedule::shown(long long sentNs, long long confirmedNs, int durationM
     m_sentNs = sentNs;
     m_confirmedNs = std::max(sentNs, confirmedNs);
     m_durationNs = std::max(0, durationMs) * 1'000'000LL;
+    m_paintedNs = 0;
 }
 
 long long FlashSchedule::hideAt() const
@@ -24,7 +25,7 @@ long long FlashSchedule::hideAt() const
     // middle of this flash's own round trip is the best guess, and the hide
     // never goes before the duration since the show went out.
     const long long mapped = m_confirmedNs - (m_confirmedNs - m_sentNs) / 2;
-    return mapped + m_durationNs;
+    return std::max(mapped, m_paintedNs) + m_durationNs;
 }
 
 long long FlashSchedule::wakeFor(long long edgeNs, long long nowNs)

@@ -26,8 +26,11 @@ public:
     // The show went out at sentNs and the X server answered a request sent
     // behind it at confirmedNs: by then the flash was on screen.
     void shown(long long sentNs, long long confirmedNs, int durationMs);
+    // The compositor was seen drawing the flash at paintedNs (0: not seen).
+    void painted(long long paintedNs) { m_paintedNs = paintedNs; }
     // The hide goes out then: the duration after the flash went on screen by
-    // its own round trip, never less than the duration after the show went out.
+    // its own round trip or, under a compositor, after it drew the flash;
+    // never less than the duration after the show went out.
     long long hideAt() const;
 
     // When to wake for an edge due at edgeNs: the warm lead before it, never in the past.
@@ -38,4 +41,5 @@ private:
     long long m_sentNs = 0;
     long long m_confirmedNs = 0;
     long long m_durationNs = 0;
+    long long m_paintedNs = 0;
 };

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-svg-dev libgl-dev
-    libxcb1-dev
+    libxcb1-dev libxcb-xfixes0-dev libxcb-damage0-dev libxcb-shape0-dev
     xvfb xauth xdotool openbox fonts-dejavu-core picom aosd-cat
     poppler-utils
     lintian appstream desktop-file-utils man-db trayer debootstrap

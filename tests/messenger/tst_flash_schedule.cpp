@@ -15,6 +15,7 @@ private Q_SLOTS:
     void showTime();
     void hideNeverBeforeTheFlashWasOnScreen_data();
     void hideNeverBeforeTheFlashWasOnScreen();
+    void underACompositorTheDurationCountsFromItsDrawing();
     void wake_data();
     void wake();
 };
@@ -71,6 +72,25 @@ void tst_FlashSchedule::hideNeverBeforeTheFlashWasOnScreen()
         QVERIFY(schedule.hideAt() >= sent + durationMs * Ms);
         sent += 300 * Ms;
     }
+}
+
+// A compositor draws the flash at its next frame, well after the X server
+// confirmed the change; a paint seen before that (or none) changes nothing, and
+// a paint of an earlier flash is never carried over to the next.
+void tst_FlashSchedule::underACompositorTheDurationCountsFromItsDrawing()
+{
+    FlashSchedule schedule;
+    const long long sent = 1000 * Ms;
+    schedule.shown(sent, sent + 400'000, 1);
+    schedule.painted(sent + 9 * Ms);
+    QCOMPARE(schedule.hideAt(), sent + 10 * Ms);
+
+    schedule.shown(sent, sent + 400'000, 2);
+    QCOMPARE(schedule.hideAt(), sent + 200'000 + 2 * Ms);
+    schedule.painted(sent + 100'000);
+    QCOMPARE(schedule.hideAt(), sent + 200'000 + 2 * Ms);
+    schedule.painted(0);
+    QCOMPARE(schedule.hideAt(), sent + 200'000 + 2 * Ms);
 }
 
 void tst_FlashSchedule::wake_data()
