@@ -108,10 +108,14 @@ bool PrivateDisplay::startCompositor(int timeoutMs)
     return m_compositor->waitForStarted(timeoutMs) && waitForOwner(true, timeoutMs);
 }
 
-bool PrivateDisplay::stopCompositor(int timeoutMs)
+bool PrivateDisplay::stopCompositor(int timeoutMs, Ending ending)
 {
     if (!m_compositor)
         return false;
+    if (ending == Ending::Crash) {
+        m_compositor->kill();
+        m_compositor->waitForFinished(timeoutMs);
+    }
     stop(*m_compositor);
     return waitForOwner(false, timeoutMs);
 }

@@ -32,9 +32,11 @@ public:
     QString name() const { return m_name; } // as DISPLAY takes it
     QRect screen() const { return QRect(0, 0, Width, Height); }
 
+    enum class Ending { Quit, Crash }; // asked to leave, or killed
+
     // Each waits until the compositor's selection has, or has no, owner.
     bool startCompositor(int timeoutMs);
-    bool stopCompositor(int timeoutMs);
+    bool stopCompositor(int timeoutMs, Ending ending);
     bool hasCompositor();
 
     // A plain top-level window over the whole screen in colour, which hears
