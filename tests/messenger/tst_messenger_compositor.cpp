@@ -41,6 +41,8 @@ private Q_SLOTS:
     void clicksPassThrough_data();
     void clicksPassThrough();
     void followsTheCompositor();
+    void backToBackFlashesShowTheirOwnText_data();
+    void backToBackFlashesShowTheirOwnText();
 
 private:
     void startMessenger(int durationMs, int frequencyMs);
@@ -253,6 +255,34 @@ void tst_MessengerCompositor::followsTheCompositor()
     changeDuration(LongFlash);
     VERIFY_NO_FAULT(watchFault(LongFlash));
     QCOMPARE(m_display->focus(), desktop);
+    QVERIFY(running());
+}
+
+void tst_MessengerCompositor::backToBackFlashesShowTheirOwnText_data()
+{
+    clicksPassThrough_data();
+}
+
+// Each flash lasts until the next tick ends it, and each takes its see-through
+// background from the screen just after the last one went: the screen must
+// hold the desktop by then, not the last flash still being drawn away.
+// Beside the middle the long message covers the desktop and the short one
+// does not, so there the desktop has to show at every other flash.
+void tst_MessengerCompositor::backToBackFlashesShowTheirOwnText()
+{
+    QFETCH(bool, compositor);
+    if (compositor)
+        QVERIFY2(m_display->startCompositor(Timeout), "picom took no ownership of _NET_WM_CM_S0");
+    m_display->createDesktop(DesktopColour);
+    writeLibrary(m_env->home(), {Message, QStringLiteral("\u2588")});
+    startMessenger(2 * Frequency, Frequency);
+    ScreenSampler beside(
+        m_display->name(), QRect(middle() + QPoint(-65, -8), QSize(30, 16)), TextColour, DesktopColour);
+    QVERIFY2(beside.waitFor(ScreenSampler::Look::Text, StartTimeout), "no flash on the screen");
+    const ScreenSampler::Report report = beside.watch(6 * Frequency);
+    QVERIFY2(report.appearances.size() >= 2 && report.clearLooks * 4 > report.textLooks,
+        report.toString().toUtf8());
+    VERIFY_NO_FAULT(leftoverFault(report));
     QVERIFY(running());
 }
 
