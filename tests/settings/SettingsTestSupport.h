@@ -6,11 +6,13 @@
 #include "TestEnvironment.h"
 #include "frmMain.h"
 
+#include <QAction>
 #include <QDialog>
 #include <QDir>
 #include <QFileInfo>
-#include <QAction>
 #include <QMap>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -96,6 +98,20 @@ protected:
         return true;
     }
 
+    // Back on the Welcome screen as the frame first showed it, its content in view.
+    static void verifyWelcomeInFront(MDIForm1 *frame)
+    {
+        QMdiSubWindow *welcome = frame->mainSubWindow();
+        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), welcome);
+        QTRY_COMPARE(welcome->isMaximized(), frame->isMaximized());
+        QVERIFY(!welcome->isMinimized());
+        QVERIFY(!frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction()->isVisible());
+        QCOMPARE(frame->windowTitle(),
+            frame->isMaximized() ? QStringLiteral("Murmurine Settings - [Welcome screen]")
+                                 : QStringLiteral("Murmurine Settings"));
+        const QWidget *panel = frame->mainWindow()->contentPanel();
+        QVERIFY(welcome->rect().contains(QRect(panel->mapTo(welcome, QPoint(0, 0)), panel->size())));
+    }
     // The stored text and when it was written: unchanged only if nothing wrote, even the same values.
     QByteArray settingsState() const
     {

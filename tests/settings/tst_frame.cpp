@@ -3,8 +3,6 @@
 #include "frmMessageSetup.h"
 
 #include <QApplication>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QSignalSpy>
 
@@ -127,20 +125,7 @@ private Q_SLOTS:
         auto frame = loadActiveFrame({{"WinMax", winMax}});
         QVERIFY(frame);
         QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
-        QMdiSubWindow *welcome = frame->mainSubWindow();
-        // Back on the Welcome screen as the frame first showed it, its content in view.
-        auto verifyWelcomeInFront = [&] {
-            QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), welcome);
-            QTRY_COMPARE(welcome->isMaximized(), frame->isMaximized());
-            QVERIFY(!welcome->isMinimized());
-            QVERIFY(!editMenu->isVisible());
-            QCOMPARE(frame->windowTitle(),
-                frame->isMaximized() ? QStringLiteral("Murmurine Settings - [Welcome screen]")
-                                     : QStringLiteral("Murmurine Settings"));
-            const QWidget *panel = frame->mainWindow()->contentPanel();
-            QVERIFY(welcome->rect().contains(QRect(panel->mapTo(welcome, QPoint(0, 0)), panel->size())));
-        };
-        verifyWelcomeInFront();
+        verifyWelcomeInFront(frame.get());
         if (QTest::currentTestFailed())
             return;
 
@@ -159,14 +144,14 @@ private Q_SLOTS:
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
         }
         QTRY_VERIFY(!frame->managerSubWindow()->isVisible());
-        verifyWelcomeInFront();
+        verifyWelcomeInFront(frame.get());
         if (QTest::currentTestFailed())
             return;
 
         if (!frame->isMaximized()) {
             frame->showMaximized();
             QTRY_VERIFY(frame->isMaximized());
-            verifyWelcomeInFront();
+            verifyWelcomeInFront(frame.get());
         }
     }
     void endWrites_data()

@@ -4,8 +4,6 @@
 
 #include <QApplication>
 #include <QLabel>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>

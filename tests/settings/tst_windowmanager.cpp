@@ -9,8 +9,6 @@
 
 #include <QImage>
 #include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
