@@ -396,3 +396,18 @@ void FlashPresenter::hide()
     }
     m_phase = Phase::Hidden;
 }
+
+void FlashPresenter::hideBeforeCapture()
+{
+    if (!m_onOverlay || !m_overlay || !isShowing() || m_paintMisses >= PaintMissesToGiveUp) {
+        // Without a compositor the unmap goes ahead of the capture on the same connection.
+        hide();
+        return;
+    }
+    disarm();
+    const unsigned int clearedBy = m_overlay->clear();
+    m_compositor->waitForPaint(clearedBy, monotonicNs() + MaxPaintWaitNs);
+    m_compositor->endPaintWatch();
+    m_compositor->processEvents();
+    m_phase = Phase::Hidden;
+}

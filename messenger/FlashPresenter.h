@@ -45,6 +45,9 @@ public:
     // The window must be hidden, at its place and size, and paint frame.
     void flash(const QImage &frame, int durationMs);
     void hide();
+    // Hides, and under a compositor waits until it has drawn the screen
+    // without the flash, so that a copy of the screen taken next holds none of it.
+    void hideBeforeCapture();
 
     // The screen's pixels in pixels (in Qt's coordinates), read straight from
     // the root window in one request; null when not native or on failure.

@@ -140,10 +140,11 @@ unsigned int OverlayWindow::show()
     return xcb_clear_area(m_connection, 0, m_window, 0, 0, 0, 0).sequence;
 }
 
-void OverlayWindow::clear()
+unsigned int OverlayWindow::clear()
 {
     const std::uint32_t transparent = 0;
     xcb_change_window_attributes(m_connection, m_window, XCB_CW_BACK_PIXEL, &transparent);
-    xcb_clear_area(m_connection, 0, m_window, 0, 0, 0, 0);
+    const unsigned int sequence = xcb_clear_area(m_connection, 0, m_window, 0, 0, 0, 0).sequence;
     xcb_flush(m_connection);
+    return sequence;
 }

@@ -33,7 +33,8 @@ public:
     void prepare(const QRect &place, const QImage &frame);
     // Sends the request that shows the prepared frame; returns its sequence.
     unsigned int show();
-    void clear();
+    // Makes the window transparent again; returns the request's sequence.
+    unsigned int clear();
 
 private:
     xcb_connection_t *m_connection;

@@ -2,6 +2,7 @@
 #include "SettingsStore.h"
 #include "TestEnvironment.h"
 #include "TestProcess.h"
+#include "XdoTool.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -18,15 +19,6 @@ namespace {
 constexpr int Patience = 30000;
 
 using Peer = TestProcess;
-
-QStringList xdotool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(u"xdotool"_s, arguments);
-    if (!process.waitForFinished(Patience) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
-}
 
 // Whether a tray has taken the selection that tray icons look for.
 bool trayIsThere()
@@ -59,8 +51,7 @@ class TestHaltPadX11 : public QObject
 private Q_SLOTS:
     void initTestCase()
     {
-        if (qEnvironmentVariableIsEmpty("DISPLAY") || QStandardPaths::findExecutable(u"xdotool"_s).isEmpty()
-            || QStandardPaths::findExecutable(u"trayer"_s).isEmpty())
+        if (!XdoTool::usable() || QStandardPaths::findExecutable(u"trayer"_s).isEmpty())
             QSKIP("needs the X server that the test script starts, xdotool and trayer");
         QVERIFY2(!trayIsThere(), "another tray runs on this display");
     }
@@ -109,7 +100,7 @@ private Q_SLOTS:
 
         const QString pid = QString::number(haltpad.processId());
         auto taskBarWindows = [] {
-            return xdotool({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^MRNON$"_s});
+            return XdoTool::run({u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^MRNON$"_s});
         };
         if (trayAfter && !trayBefore) {
             QTRY_VERIFY_WITH_TIMEOUT(!taskBarWindows().isEmpty(), Patience);
@@ -117,19 +108,17 @@ private Q_SLOTS:
             QTRY_VERIFY_WITH_TIMEOUT(taskBarWindows().isEmpty(), Patience);
         }
         QStringList windows;
-        QTRY_VERIFY_WITH_TIMEOUT(!(windows = xdotool({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, pid,
+        QTRY_VERIFY_WITH_TIMEOUT(!(windows = XdoTool::run({u"search"_s, u"--onlyvisible"_s, u"--pid"_s, pid,
                                        u"--class"_s, u"haltpad"_s}))
                                       .isEmpty(),
             Patience);
         QCOMPARE(windows.size(), 1);
         QCOMPARE(taskBarWindows().isEmpty(), trayAfter);
 
-        const QStringList geometry = xdotool({u"getwindowgeometry"_s, u"--shell"_s, windows.first()});
-        const int width = geometry.filter(u"WIDTH="_s).value(0).mid(6).toInt();
-        const int height = geometry.filter(u"HEIGHT="_s).value(0).mid(7).toInt();
-        QVERIFY(width > 0 && height > 0);
-        xdotool({u"mousemove"_s, u"--window"_s, windows.first(), QString::number(width / 2),
-            QString::number(height / 2), u"click"_s, u"1"_s});
+        const QSize size = XdoTool::geometry(windows.first()).size();
+        QVERIFY(!size.isEmpty());
+        XdoTool::run({u"mousemove"_s, u"--window"_s, windows.first(), QString::number(size.width() / 2),
+            QString::number(size.height() / 2), u"click"_s, u"1"_s});
 
         QCOMPARE(messenger.nextLine(Patience), u"changed Text1=OFF"_s);
         QSettings written(env.settingsFile(), QSettings::IniFormat);

@@ -102,11 +102,7 @@ class tst_MessageManager : public QObject
     QListWidget *categories() const { return child<QListWidget>("lstCategory"); }
     QListWidget *messages() const { return child<QListWidget>("lstMessage"); }
     QString dataFile() const { return DataFolder::dataFilePath(m_folder); }
-    QByteArray libraryBytes() const
-    {
-        QFile file(dataFile());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
+    QByteArray libraryBytes() const { return TestEnvironment::readFile(dataFile()); }
     QStringList values(const QString &section, int count) const
     {
         QStringList result;
@@ -117,10 +113,7 @@ class tst_MessageManager : public QObject
 
     void openManager(const QByteArray &library = Library)
     {
-        QFile file(dataFile());
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        QCOMPARE(file.write(library), library.size());
-        file.close();
+        QVERIFY(TestEnvironment::writeFile(dataFile(), library));
         m_manager = std::make_unique<frmMessageSetup>(m_folder);
         m_manager->show();
         QVERIFY(QTest::qWaitForWindowExposed(m_manager.get()));

@@ -31,119 +31,103 @@ class tst_Colour : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void swatchGivesItsColour_data();
-    void swatchGivesItsColour();
-    void leavingWithoutColour_data();
-    void leavingWithoutColour();
-    void swatchesPaintedInEveryStyle_data();
-    void swatchesPaintedInEveryStyle();
-};
+    void swatchGivesItsColour_data()
+    {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<int>("value");
 
-void tst_Colour::swatchGivesItsColour_data()
-{
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("column");
-    QTest::addColumn<int>("value");
-
-    // Rows against columns and the byte order of the stored value: navy and red
-    // tell each mix-up apart.
-    QTest::newRow("navy, top row") << 0 << 1 << 8388608;
-    QTest::newRow("red, bottom row") << 3 << 0 << 255;
-    QTest::newRow("white, bottom right") << 3 << 3 << 16777215;
-}
-
-void tst_Colour::swatchGivesItsColour()
-{
-    QFETCH(int, row);
-    QFETCH(int, column);
-    QFETCH(int, value);
-
-    frmColour picker(-1);
-    picker.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&picker));
-    QPushButton *button = buttonAt(picker, row, column);
-    QVERIFY(button);
-    clickMiddle(button);
-    QVERIFY(!picker.isVisible());
-    QCOMPARE(picker.result(), int(QDialog::Accepted));
-    QCOMPARE(picker.chosenColour(), value);
-}
-
-void tst_Colour::leavingWithoutColour_data()
-{
-    QTest::addColumn<QString>("how");
-    QTest::addColumn<int>("before");
-    QTest::addColumn<int>("after");
-
-    // Cancel says "no colour", which leaves the form's colour alone; the
-    // window's close control keeps the value from before, which the form applies.
-    QTest::newRow("Cancel after a colour") << "cancel" << 255 << -1;
-    QTest::newRow("Escape") << "escape" << 255 << -1;
-    QTest::newRow("close control after a colour") << "close" << 255 << 255;
-    QTest::newRow("close control after a cancel") << "close" << -1 << -1;
-}
-
-void tst_Colour::leavingWithoutColour()
-{
-    QFETCH(QString, how);
-    QFETCH(int, before);
-    QFETCH(int, after);
-
-    frmColour picker(before);
-    picker.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&picker));
-    if (how == QLatin1String("cancel")) {
-        auto *cancel = picker.findChild<QPushButton *>(QStringLiteral("CancelButton"));
-        QVERIFY(cancel);
-        clickMiddle(cancel);
-    } else if (how == QLatin1String("escape")) {
-        QTest::keyClick(&picker, Qt::Key_Escape);
-    } else {
-        QVERIFY(picker.windowHandle());
-        picker.windowHandle()->close();
+        // Rows against columns and the byte order of the stored value: navy and red
+        // tell each mix-up apart.
+        QTest::newRow("navy, top row") << 0 << 1 << 8388608;
+        QTest::newRow("red, bottom row") << 3 << 0 << 255;
+        QTest::newRow("white, bottom right") << 3 << 3 << 16777215;
     }
-    QVERIFY(!picker.isVisible());
-    QCOMPARE(picker.result(), int(QDialog::Rejected));
-    QCOMPARE(picker.chosenColour(), after);
-}
+    void swatchGivesItsColour()
+    {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(int, value);
 
-void tst_Colour::swatchesPaintedInEveryStyle_data()
-{
-    QTest::addColumn<QString>("styleName");
-    for (const QString &name : QStyleFactory::keys())
-        QTest::addRow("%s", qPrintable(name)) << name;
-}
-
-void tst_Colour::swatchesPaintedInEveryStyle()
-{
-    QFETCH(QString, styleName);
-
-    const QString previous = QApplication::style()->name();
-    QApplication::setStyle(styleName);
-    auto restore = qScopeGuard([&] { QApplication::setStyle(previous); });
-
-    frmColour picker(0);
-    picker.open();
-    QVERIFY(QTest::qWaitForWindowExposed(&picker));
-    for (int i = 0; i < 16; ++i) {
-        auto *button = picker.findChild<QPushButton *>(QStringLiteral("cmdColour_%1").arg(i));
+        frmColour picker(-1);
+        picker.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        QPushButton *button = buttonAt(picker, row, column);
         QVERIFY(button);
-        // The focused button too: its focus mark must not hide the colour.
-        if (i == 5)
-            button->setFocus();
-        const QImage image = button->grab().toImage();
-        const QRgb expected = frmColour::Palette[i];
-        for (const QPoint &point : {image.rect().center(), image.rect().center() + QPoint(6, 6),
-                 image.rect().center() - QPoint(6, 6)})
-            QVERIFY2(image.pixel(point) == expected,
-                qPrintable(QStringLiteral("button %1 at %2,%3: %4 instead of %5")
-                               .arg(i)
-                               .arg(point.x())
-                               .arg(point.y())
-                               .arg(image.pixel(point), 8, 16)
-                               .arg(expected, 8, 16)));
+        clickMiddle(button);
+        QVERIFY(!picker.isVisible());
+        QCOMPARE(picker.result(), int(QDialog::Accepted));
+        QCOMPARE(picker.chosenColour(), value);
     }
-}
+    void leavingWithoutColour_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<int>("before");
+        QTest::addColumn<int>("after");
+
+        // Escape, as Cancel, says "no colour", which leaves the form's colour alone (the settings form
+        // tests click Cancel); the window's close control keeps the value from before, which the form
+        // applies.
+        QTest::newRow("Escape") << "escape" << 255 << -1;
+        QTest::newRow("close control after a colour") << "close" << 255 << 255;
+        QTest::newRow("close control after a cancel") << "close" << -1 << -1;
+    }
+    void leavingWithoutColour()
+    {
+        QFETCH(QString, how);
+        QFETCH(int, before);
+        QFETCH(int, after);
+
+        frmColour picker(before);
+        picker.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        if (how == QLatin1String("escape")) {
+            QTest::keyClick(&picker, Qt::Key_Escape);
+        } else {
+            QVERIFY(picker.windowHandle());
+            picker.windowHandle()->close();
+        }
+        QVERIFY(!picker.isVisible());
+        QCOMPARE(picker.result(), int(QDialog::Rejected));
+        QCOMPARE(picker.chosenColour(), after);
+    }
+    void swatchesPaintedInEveryStyle_data()
+    {
+        QTest::addColumn<QString>("styleName");
+        for (const QString &name : QStyleFactory::keys())
+            QTest::addRow("%s", qPrintable(name)) << name;
+    }
+    void swatchesPaintedInEveryStyle()
+    {
+        QFETCH(QString, styleName);
+
+        const QString previous = QApplication::style()->name();
+        QApplication::setStyle(styleName);
+        auto restore = qScopeGuard([&] { QApplication::setStyle(previous); });
+
+        frmColour picker(0);
+        picker.open();
+        QVERIFY(QTest::qWaitForWindowExposed(&picker));
+        for (int i = 0; i < 16; ++i) {
+            auto *button = picker.findChild<QPushButton *>(QStringLiteral("cmdColour_%1").arg(i));
+            QVERIFY(button);
+            // The focused button too: its focus mark must not hide the colour.
+            if (i == 5)
+                button->setFocus();
+            const QImage image = button->grab().toImage();
+            const QRgb expected = frmColour::Palette[i];
+            for (const QPoint &point : {image.rect().center(), image.rect().center() + QPoint(6, 6),
+                     image.rect().center() - QPoint(6, 6)})
+                QVERIFY2(image.pixel(point) == expected,
+                    qPrintable(QStringLiteral("button %1 at %2,%3: %4 instead of %5")
+                                   .arg(i)
+                                   .arg(point.x())
+                                   .arg(point.y())
+                                   .arg(image.pixel(point), 8, 16)
+                                   .arg(expected, 8, 16)));
+        }
+    }
+};
 
 QTEST_MAIN(tst_Colour)
 #include "tst_colour.moc"

@@ -1,4 +1,3 @@
-#include "DataFolder.h"
 #include "SettingsTestSupport.h"
 #include "StartupShortcuts.h"
 #include "frmColour.h"
@@ -10,10 +9,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
-#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTimer>
@@ -45,36 +40,375 @@ class tst_SettingsForm : public QObject, SettingsFixture
 private Q_SLOTS:
     void init() { QVERIFY(setUp()); }
     void cleanup() { m_env.reset(); }
-    void storedValuesShown_data();
-    void storedValuesShown();
-    void defaultsSavedAsElevenValues();
-    void userChoicesSaved();
-    void closeDiscardsWhatTheFileHolds();
-    void pickerCancelKeepsColour();
-    void startUpButtons_data();
-    void startUpButtons();
-    void failedSaveIsNotReportedAsSaved();
-    void quickStopSetUpOpensModally();
-    void createdHiddenAtStartUp();
-    void broughtUpLikeTheOtherChildren_data();
-    void broughtUpLikeTheOtherChildren();
-    void accessKeysActInTheChildInFront_data();
-    void accessKeysActInTheChildInFront();
+    void storedValuesShown_data()
+    {
+        const QString sys = QStringLiteral("|-2147483640|-2147483643");
+        const QString big(10 * 1024, QLatin1Char('x'));
+        QTest::addColumn<Settings>("settings");
+        QTest::addColumn<QString>("expected");
+        // clang-format off
+        QTest::newRow("nothing stored") << Settings {}
+            << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
+        QTest::newRow("every value") << Settings {{"Duration", "12"}, {"Frequency", "6"}, {"TextColour", "255"},
+            {"BackColour", "65280"}, {"BackColourTransparent", "0"}, {"TextColourRandom", "1"}, {"Position", "3"},
+            {"FontNo", "1"}, {"FontName", "No Such Face"}, {"FontSizeNo", "9"}}
+            << "1 Second|60 seconds|3|1|48|opaque|random|255|65280";
+        QTest::newRow("empty transparent flag with a background colour")
+            << Settings {{"BackColour", "0"}, {"BackColourTransparent", ""}}
+            << "2 milliseconds|20 seconds|0|0|10|opaque|fixed|-2147483640|0";
+        QTest::newRow("numbers with letters after them") << Settings {{"Duration", "3ms"}, {"Frequency", " 2 s"},
+            {"TextColourRandom", "2x"}, {"FontSizeNo", "4th"}}
+            << "10 milliseconds|10 seconds|0|0|16|transparent|random" + sys;
+        QTest::newRow("indexes outside the lists keep the selection")
+            << Settings {{"Duration", "13"}, {"Frequency", "-1"}, {"Position", "4"}, {"FontNo", "100000"},
+                {"FontSizeNo", "10"}} << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
+        QTest::newRow("huge and negative numbers")
+            << Settings {{"Duration", "99999999999999999999"}, {"Frequency", "-99999999999"},
+                {"Position", "-2147483649"}, {"FontNo", "-32769"}, {"FontSizeNo", "1e300"},
+                {"TextColour", "4294967296"}, {"BackColour", "-2147483649"}}
+            << "2 milliseconds|20 seconds|0|0|10|opaque|fixed" + sys;
+        QTest::newRow("a system colour index that names none") << Settings {{"TextColour", "-1"},
+            {"BackColour", "-2147483647"}} << "2 milliseconds|20 seconds|0|0|10|opaque|fixed|-2147483640|-2147483647";
+        QTest::newRow("text in numbers and colours") << Settings {{"Position", "top"}, {"TextColourRandom", "Yes"},
+            {"FontNo", "Arial"}, {"FontSizeNo", "ten"}, {"TextColour", "red"}, {"BackColour", "1.5e3"},
+            {"BackColourTransparent", "no"}} << "2 milliseconds|20 seconds|0|0|8|opaque|fixed" + sys;
+        QTest::newRow("10 KB in every key") << Settings {{"Duration", big}, {"Frequency", big}, {"TextColour", big},
+            {"BackColour", big}, {"BackColourTransparent", big}, {"TextColourRandom", big}, {"Position", big},
+            {"FontName", big}, {"FontNo", big}, {"FontSize", big}, {"FontSizeNo", big}}
+            << "1 millisecond|2 seconds|0|0|8|opaque|fixed" + sys;
+        // clang-format on
+    }
+    void storedValuesShown()
+    {
+        QFETCH(Settings, settings);
+        QFETCH(QString, expected);
+
+        auto frame = openSettings(settings);
+        QVERIFY(frame);
+        QCOMPARE(shown(frame.get()), expected);
+        // Reading, however bad the values, writes nothing.
+        QCOMPARE(settingsState(), m_stateBeforeLoad);
+        // A tick disables the button whose colour it makes unused.
+        QCOMPARE(child<QPushButton>(frame.get(), "cmdBackgroundColour")->isEnabled(),
+            !child<QCheckBox>(frame.get(), "chkTransparent")->isChecked());
+        QCOMPARE(child<QPushButton>(frame.get(), "cmdColourText")->isEnabled(),
+            !child<QCheckBox>(frame.get(), "chkRandomColour")->isChecked());
+        // What the example shows follows the lists.
+        const QFont font = child<QLineEdit>(frame.get(), "txtExampleMessage")->font();
+        QCOMPARE(font.family(), child<QComboBox>(frame.get(), "lstFonts")->currentText());
+        QCOMPARE(
+            QString::number(font.pointSizeF()), child<QComboBox>(frame.get(), "lstFontSize")->currentText());
+    }
+    // Saving writes the eleven values and no other key. (The X server road saves the defaults.)
+    void userChoicesSaved()
+    {
+        auto frame = openSettings();
+        QVERIFY(frame);
+        const QStringList otherKeys {"WinMax", "UsedBefore", "On", "Time", "Version", "HaltPad"};
+        const QString others = stored(otherKeys);
+        // The design font first, then this machine's fonts in alphabetical order.
+        auto *fonts = child<QComboBox>(frame.get(), "lstFonts");
+        QVERIFY(fonts->count() > 2);
+        QCOMPARE(fonts->itemText(0), QStringLiteral("MS Sans Serif"));
+        for (int i = 2; i < fonts->count(); ++i)
+            QVERIFY2(fonts->itemText(i - 1).compare(fonts->itemText(i), Qt::CaseInsensitive) <= 0,
+                qPrintable(fonts->itemText(i)));
+        pick(fonts, 2);
+        pick(child<QComboBox>(frame.get(), "lstFontSize"), 8);
+        pick(child<QComboBox>(frame.get(), "cboDuration"), 11);
+        // The keyboard moves a closed list too.
+        auto *frequency = child<QComboBox>(frame.get(), "cboFrequency");
+        frequency->setFocus();
+        QTest::keyClick(frequency, Qt::Key_Down);
+        auto *transparent = child<QCheckBox>(frame.get(), "chkTransparent");
+        click(transparent);
+        QVERIFY(child<QPushButton>(frame.get(), "cmdBackgroundColour")->isEnabled());
+        click(child<QCheckBox>(frame.get(), "chkRandomColour"));
+        QVERIFY(!child<QPushButton>(frame.get(), "cmdColourText")->isEnabled());
+        // The same option twice keeps it.
+        auto *bottom = child<QRadioButton>(frame.get(), "optPosition_2");
+        click(bottom);
+        click(bottom);
+
+        const QFont font = child<QLineEdit>(frame.get(), "txtExampleMessage")->font();
+        QCOMPARE(font.family(), fonts->itemText(2));
+        QCOMPARE(font.pointSizeF(), 36.0);
+        click(child<QPushButton>(frame.get(), "cmdExit"));
+        // With random colour ticked the example's colour is written all the same.
+        QCOMPARE(stored(SavedKeys),
+            QStringLiteral("11|4|-2147483640|-2147483643|0|1|2|%1|2|36|8").arg(fonts->itemText(2)));
+        QCOMPARE(stored(otherKeys), others);
+        QCOMPARE(Dialogs::takeShown().size(), 1);
+    }
+    void closeDiscardsWhatTheFileHolds()
+    {
+        auto frame = openSettings({{"Duration", "4"}});
+        QVERIFY(frame);
+        const QByteArray before = settingsState();
+        pick(child<QComboBox>(frame.get(), "cboDuration"), 0);
+        pick(child<QComboBox>(frame.get(), "cboFrequency"), 0);
+        click(child<QPushButton>(frame.get(), "cmdClose"));
+        QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
+        QCOMPARE(settingsState(), before);
+        QVERIFY(Dialogs::takeShown().isEmpty());
+
+        click(frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeSettings")));
+        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
+        // The stored duration comes back; the frequency, not stored, stays as the user left it.
+        QCOMPARE(
+            child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("20 milliseconds"));
+        QCOMPARE(child<QComboBox>(frame.get(), "cboFrequency")->currentText(), QStringLiteral("2 seconds"));
+        click(child<QPushButton>(frame.get(), "cmdResetTiming"));
+        QCOMPARE(
+            child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("2 milliseconds"));
+        QCOMPARE(child<QComboBox>(frame.get(), "cboFrequency")->currentText(), QStringLiteral("20 seconds"));
+    }
+    void pickerCancelKeepsColour()
+    {
+        auto frame = openSettings({{"BackColour", "0"}});
+        QVERIFY(frame);
+        auto *background = child<QPushButton>(frame.get(), "cmdBackgroundColour");
+        auto *text = child<QPushButton>(frame.get(), "cmdColourText");
+        QVERIFY(background->isEnabled());
+
+        // Clicks the named button of the picker that opener brings up.
+        const auto pickWith = [](QPushButton *opener, const QString &answer) {
+            whenPickerShows([answer](QWidget *picker) { click(picker->findChild<QPushButton *>(answer)); });
+            click(opener);
+        };
+        pickWith(text, QStringLiteral("cmdColour_12"));
+        QCOMPARE(frame->settingsForm()->textColour(), 255);
+        pickWith(text, QStringLiteral("CancelButton"));
+        QCOMPARE(frame->settingsForm()->textColour(), 255);
+        pickWith(background, QStringLiteral("cmdColour_9"));
+        QCOMPARE(frame->settingsForm()->backColour(), 16711680);
+        const QPalette palette = child<QLineEdit>(frame.get(), "txtExampleMessage")->palette();
+        QCOMPARE(palette.color(QPalette::Text), QColor(255, 0, 0));
+        QCOMPARE(palette.color(QPalette::Base), QColor(0, 0, 255));
+
+        click(child<QPushButton>(frame.get(), "cmdExit"));
+        QCOMPARE(storedSetting(QStringLiteral("TextColour")), QStringLiteral("255"));
+        QCOMPARE(storedSetting(QStringLiteral("BackColour")), QStringLiteral("16711680"));
+    }
+    void startUpButtons_data()
+    {
+        using Program = StartupShortcuts::Program;
+        QTest::addColumn<int>("button");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<QStringList>("before"); // entries in the autostart folder; "!" makes it a file
+        QTest::addColumn<QStringList>("after");
+        QTest::addColumn<QString>("message"); // empty: no message; "error": the failure's own message
+        const QString settings
+            = StartupShortcuts::shortcutName(Program::Settings) + QStringLiteral(".desktop");
+        const QString messenger
+            = StartupShortcuts::shortcutName(Program::Messenger) + QStringLiteral(".desktop");
+        // clang-format off
+        QTest::newRow("Settings, Yes, while the Messenger's entry exists") << 0 << int(QMessageBox::Yes)
+            << QStringList {messenger} << QStringList {settings} << StartupShortcuts::addedMessage();
+        QTest::newRow("Messages, Yes, while the Settings entry exists") << 1 << int(QMessageBox::Yes)
+            << QStringList {settings} << QStringList {messenger} << StartupShortcuts::addedMessage();
+        QTest::newRow("Messages, No, removes only its own") << 1 << int(QMessageBox::No)
+            << QStringList {settings, messenger} << QStringList {settings} << StartupShortcuts::removedMessage();
+        QTest::newRow("Cancel changes nothing") << 0 << int(QMessageBox::Cancel)
+            << QStringList {messenger} << QStringList {messenger} << QString();
+        QTest::newRow("Yes with the autostart folder a file") << 1 << int(QMessageBox::Yes)
+            << QStringList {"!"} << QStringList {"!"} << "error";
+        // clang-format on
+    }
+    void startUpButtons()
+    {
+        QFETCH(int, button);
+        QFETCH(int, answer);
+        QFETCH(QStringList, before);
+        QFETCH(QStringList, after);
+        QFETCH(QString, message);
+
+        const QString folder = StartupShortcuts::autostartFolder();
+        QVERIFY(folder.startsWith(m_env->root()));
+        auto listing = [&folder] {
+            if (QFileInfo(folder).isFile())
+                return QStringList {QStringLiteral("!")};
+            return QDir(folder).entryList(QDir::Files, QDir::Name);
+        };
+        if (before.contains(QStringLiteral("!"))) {
+            QVERIFY(TestEnvironment::writeFile(folder, "not a folder"));
+        } else {
+            QVERIFY(QDir().mkpath(folder));
+            for (const QString &name : before)
+                QVERIFY(TestEnvironment::writeFile(folder + QLatin1Char('/') + name, "[Desktop Entry]\n"));
+        }
+
+        auto frame = openSettings();
+        QVERIFY(frame);
+        const auto program = StartupShortcuts::Program(button);
+        Dialogs::takeShown();
+        Dialogs::queueAnswer(answer);
+        click(child<QPushButton>(frame.get(), QByteArray("Command1_" + QByteArray::number(button))));
+
+        QCOMPARE(listing(), after);
+        const QList<Dialogs::Shown> boxes = Dialogs::takeShown();
+        QCOMPARE(boxes.size(), message.isEmpty() ? 1 : 2);
+        QCOMPARE(boxes.at(0).kind, Dialogs::Kind::Question);
+        QCOMPARE(boxes.at(0).text, StartupShortcuts::question(program));
+        if (message.isEmpty())
+            return;
+        if (message == QLatin1String("error")) {
+            QVERIFY(boxes.at(1).text != StartupShortcuts::addedMessage());
+            QVERIFY2(
+                boxes.at(1).text.contains(QDir::toNativeSeparators(folder)), qPrintable(boxes.at(1).text));
+        } else {
+            QCOMPARE(boxes.at(1).text, message);
+        }
+    }
+    void failedSaveIsNotReportedAsSaved()
+    {
+        auto frame = openSettings();
+        QVERIFY(frame);
+        // The store's folder replaced by a file: nothing can be written there.
+        const QString storeFolder = QFileInfo(m_env->settingsFile()).absolutePath();
+        QVERIFY(QDir(storeFolder).removeRecursively());
+        QVERIFY(TestEnvironment::writeFile(storeFolder, "in the way"));
+
+        click(child<QPushButton>(frame.get(), "cmdExit"));
+        const QList<Dialogs::Shown> boxes = Dialogs::takeShown();
+        QCOMPARE(boxes.size(), 1);
+        QVERIFY(boxes.constFirst().text != frmSettings::savedMessage());
+        QVERIFY2(boxes.constFirst().text.contains(QLatin1String("could not")),
+            qPrintable(boxes.constFirst().text));
+        QTest::qWait(20);
+        QVERIFY(frame->settingsSubWindow()->isVisible());
+    }
+    void quickStopSetUpOpensModally()
+    {
+        auto frame = openSettings();
+        QVERIFY(frame);
+        QString shownName;
+        whenPickerShows([&shownName](QWidget *dialog) {
+            shownName = dialog->objectName();
+            QTest::keyClick(dialog, Qt::Key_Escape);
+        });
+        click(child<QPushButton>(frame.get(), "Command2"));
+        QCOMPARE(shownName, QStringLiteral("frmSystemTray"));
+        QVERIFY(!QApplication::activeModalWidget());
+        QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
+    }
+    void createdHiddenAtStartUp()
+    {
+        storeSettings({{"WinMax", "No"}, {"UsedBefore", "Yes"}, {"Duration", "5"}});
+        auto frame = loadFrame();
+        QVERIFY(frame);
+        QVERIFY(frame->settingsForm());
+        QVERIFY(!frame->settingsSubWindow()->isVisible());
+        QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
+        QCOMPARE(
+            child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("30 milliseconds"));
+        // An import refills it from the file, as every activation does.
+        storeSettings({{"Duration", "6"}});
+        Q_EMIT frame->categoryImported();
+        QCOMPARE(
+            child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("40 milliseconds"));
+    }
+    void broughtUpLikeTheOtherChildren_data()
+    {
+        QTest::addColumn<QString>("winMax");
+        QTest::addColumn<QString>("how");
+        // clang-format off
+        QTest::newRow("maximised, button, closed by Save") << "" << "button";
+        QTest::newRow("normal, menu, closed by Close") << "No" << "menu";
+        QTest::newRow("normal, button, closed by the close box") << "No" << "close box";
+        // clang-format on
+    }
+    void broughtUpLikeTheOtherChildren()
+    {
+        QFETCH(QString, winMax);
+        QFETCH(QString, how);
+
+        auto frame = loadActiveFrame({{"WinMax", winMax}});
+        QVERIFY(frame);
+        QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
+        frame->bringUpMessageManager();
+        QTRY_VERIFY(editMenu->isVisible());
+
+        if (how == QLatin1String("menu")) {
+            QVERIFY(chooseFromMenu(frame.get(), "mnuAllSettings", "mnuChangeSettings"));
+        } else {
+            frame->bringUpMainWindow();
+            click(frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeSettings")));
+        }
+        QMdiSubWindow *sub = frame->settingsSubWindow();
+        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), sub);
+        QTRY_VERIFY(sub->isMaximized());
+        QVERIFY(!editMenu->isVisible());
+        const QWidget *panel = frame->settingsForm()->contentPanel();
+        QVERIFY(sub->rect().contains(QRect(panel->mapTo(sub, QPoint(0, 0)), panel->size())));
+
+        if (how == QLatin1String("button"))
+            click(child<QPushButton>(frame.get(), "cmdExit"));
+        else if (how == QLatin1String("menu"))
+            click(child<QPushButton>(frame.get(), "cmdClose"));
+        else
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+        QTRY_VERIFY(!sub->isVisible());
+        verifyWelcomeInFront(frame.get());
+        QVERIFY(frame->settingsForm());
+        // Maximised with the frame when the frame is maximised after it came up.
+        if (how == QLatin1String("menu")) {
+            frame->bringUpSettingsForm();
+            QTRY_VERIFY(sub->isMaximized());
+            frame->showMaximized();
+            QTRY_VERIFY(frame->isMaximized());
+            QTRY_VERIFY(sub->isMaximized());
+        }
+    }
+    void accessKeysActInTheChildInFront_data()
+    {
+        QTest::addColumn<QString>("front");
+        QTest::newRow("settings form in front") << "settings";
+        QTest::newRow("message manager in front") << "manager";
+        QTest::newRow("Welcome screen in front") << "main";
+    }
+    void accessKeysActInTheChildInFront()
+    {
+        QFETCH(QString, front);
+
+        writeCalmLibrary();
+        // Every child open, the one named in front.
+        auto frame = openSettings();
+        QVERIFY(frame);
+        frame->bringUpMessageManager();
+        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
+        if (front == QLatin1String("settings"))
+            frame->bringUpSettingsForm();
+        else if (front == QLatin1String("main"))
+            frame->bringUpMainWindow();
+        QMdiSubWindow *inFront = front == QLatin1String("settings") ? frame->settingsSubWindow()
+            : front == QLatin1String("manager")                     ? frame->managerSubWindow()
+                                                                    : frame->mainSubWindow();
+        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), inFront);
+        QTRY_VERIFY(inFront->isAncestorOf(QApplication::focusWidget()));
+        Dialogs::takeShown();
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+        // An access key presses its button visibly: the click comes a moment later.
+        QList<Dialogs::Shown> boxes;
+        QTRY_VERIFY(!(boxes += Dialogs::takeShown()).isEmpty());
+        QTest::qWait(300); // a click of a button behind it would have come by now
+        boxes += Dialogs::takeShown();
+        QCOMPARE(boxes.size(), 1);
+        const bool startPressed = storedSetting(QStringLiteral("On")) == QLatin1String("No");
+        QCOMPARE(startPressed, front == QLatin1String("main"));
+        QCOMPARE(isStored(QStringLiteral("Duration")), front == QLatin1String("settings"));
+        if (front == QLatin1String("settings")) {
+            QCOMPARE(boxes.constFirst().text, frmSettings::savedMessage());
+            QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
+        } else if (front == QLatin1String("manager")) {
+            // "Delete &subliminal" asks first; the question is answered Cancel.
+            QCOMPARE(boxes.constFirst().kind, Dialogs::Kind::Question);
+            QCOMPARE(frame->messageManager()->messageRows().size(), 1);
+        }
+    }
 
 private:
-    // A returning user's frame, active, with the values given stored.
-    std::unique_ptr<MDIForm1> loadActiveFrame(const Settings &settings)
-    {
-        Settings all {{"WinMax", "No"}, {"UsedBefore", "Yes"}};
-        all.insert(settings);
-        storeSettings(all);
-        m_stateBeforeLoad = settingsState();
-        auto frame = loadFrame();
-        if (!frame)
-            return nullptr;
-        frame->activateWindow();
-        return QTest::qWaitForWindowActive(frame.get()) ? std::move(frame) : nullptr;
-    }
     // The same, with the settings form brought up by its shortcut.
     std::unique_ptr<MDIForm1> openSettings(const Settings &settings = {})
     {
@@ -131,7 +465,6 @@ private:
             QString::number(frame->settingsForm()->backColour())}
             .join(QLatin1Char('|'));
     }
-    QByteArray m_stateBeforeLoad;
     // Runs answer on the modal dialog (colour picker, Quick Stop set-up) once it is up, while the form waits
     // on it.
     static void whenPickerShows(const std::function<void(QWidget *)> &answer)
@@ -143,410 +476,6 @@ private:
         });
     }
 };
-
-void tst_SettingsForm::storedValuesShown_data()
-{
-    const QString sys = QStringLiteral("|-2147483640|-2147483643");
-    const QString big(10 * 1024, QLatin1Char('x'));
-    QTest::addColumn<Settings>("settings");
-    QTest::addColumn<QString>("expected");
-    // clang-format off
-    QTest::newRow("nothing stored") << Settings {}
-        << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
-    QTest::newRow("every value") << Settings {{"Duration", "12"}, {"Frequency", "6"}, {"TextColour", "255"},
-        {"BackColour", "65280"}, {"BackColourTransparent", "0"}, {"TextColourRandom", "1"}, {"Position", "3"},
-        {"FontNo", "1"}, {"FontName", "No Such Face"}, {"FontSizeNo", "9"}}
-        << "1 Second|60 seconds|3|1|48|opaque|random|255|65280";
-    QTest::newRow("transparent 0 without a background colour still ticks")
-        << Settings {{"BackColourTransparent", "0"}} << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
-    QTest::newRow("empty transparent flag with a background colour")
-        << Settings {{"BackColour", "0"}, {"BackColourTransparent", ""}}
-        << "2 milliseconds|20 seconds|0|0|10|opaque|fixed|-2147483640|0";
-    QTest::newRow("numbers with letters after them") << Settings {{"Duration", "3ms"}, {"Frequency", " 2 s"},
-        {"TextColourRandom", "2x"}, {"FontSizeNo", "4th"}}
-        << "10 milliseconds|10 seconds|0|0|16|transparent|random" + sys;
-    QTest::newRow("halves go to the even neighbour") << Settings {{"Duration", "4.5"}, {"Frequency", "5.5"},
-        {"Position", "2.5"}} << "20 milliseconds|60 seconds|2|0|10|transparent|fixed" + sys;
-    QTest::newRow("indexes outside the lists keep the selection")
-        << Settings {{"Duration", "13"}, {"Frequency", "-1"}, {"Position", "4"}, {"FontNo", "100000"},
-            {"FontSizeNo", "10"}} << "2 milliseconds|20 seconds|0|0|10|transparent|fixed" + sys;
-    QTest::newRow("huge and negative numbers")
-        << Settings {{"Duration", "99999999999999999999"}, {"Frequency", "-99999999999"},
-            {"Position", "-2147483649"}, {"FontNo", "-32769"}, {"FontSizeNo", "1e300"},
-            {"TextColour", "4294967296"}, {"BackColour", "-2147483649"}}
-        << "2 milliseconds|20 seconds|0|0|10|opaque|fixed" + sys;
-    QTest::newRow("a system colour index that names none") << Settings {{"TextColour", "-1"},
-        {"BackColour", "-2147483647"}} << "2 milliseconds|20 seconds|0|0|10|opaque|fixed|-2147483640|-2147483647";
-    QTest::newRow("text in numbers and colours") << Settings {{"Position", "top"}, {"TextColourRandom", "Yes"},
-        {"FontNo", "Arial"}, {"FontSizeNo", "ten"}, {"TextColour", "red"}, {"BackColour", "1.5e3"},
-        {"BackColourTransparent", "no"}} << "2 milliseconds|20 seconds|0|0|8|opaque|fixed" + sys;
-    QTest::newRow("10 KB in every key") << Settings {{"Duration", big}, {"Frequency", big}, {"TextColour", big},
-        {"BackColour", big}, {"BackColourTransparent", big}, {"TextColourRandom", big}, {"Position", big},
-        {"FontName", big}, {"FontNo", big}, {"FontSize", big}, {"FontSizeNo", big}}
-        << "1 millisecond|2 seconds|0|0|8|opaque|fixed" + sys;
-    // clang-format on
-}
-
-void tst_SettingsForm::storedValuesShown()
-{
-    QFETCH(Settings, settings);
-    QFETCH(QString, expected);
-
-    auto frame = openSettings(settings);
-    QVERIFY(frame);
-    QCOMPARE(shown(frame.get()), expected);
-    // Reading, however bad the values, writes nothing.
-    QCOMPARE(settingsState(), m_stateBeforeLoad);
-    // A tick disables the button whose colour it makes unused.
-    QCOMPARE(child<QPushButton>(frame.get(), "cmdBackgroundColour")->isEnabled(),
-        !child<QCheckBox>(frame.get(), "chkTransparent")->isChecked());
-    QCOMPARE(child<QPushButton>(frame.get(), "cmdColourText")->isEnabled(),
-        !child<QCheckBox>(frame.get(), "chkRandomColour")->isChecked());
-    // What the example shows follows the lists.
-    const QFont font = child<QLineEdit>(frame.get(), "txtExampleMessage")->font();
-    QCOMPARE(font.family(), child<QComboBox>(frame.get(), "lstFonts")->currentText());
-    QCOMPARE(QString::number(font.pointSizeF()), child<QComboBox>(frame.get(), "lstFontSize")->currentText());
-}
-
-void tst_SettingsForm::defaultsSavedAsElevenValues()
-{
-    auto frame = openSettings();
-    QVERIFY(frame);
-    const QStringList otherKeys {"WinMax", "UsedBefore", "On", "Time", "Version", "HaltPad"};
-    const QString others = stored(otherKeys);
-    QVERIFY(!isStored(QStringLiteral("Duration")));
-
-    click(child<QPushButton>(frame.get(), "cmdExit"));
-    QCOMPARE(stored(SavedKeys), QStringLiteral("1|3|-2147483640|-2147483643|1|0|0|MS Sans Serif|0|10|1"));
-    QCOMPARE(stored(otherKeys), others);
-    const QList<Dialogs::Shown> shownBoxes = Dialogs::takeShown();
-    QCOMPARE(shownBoxes.size(), 1);
-    QCOMPARE(shownBoxes.constFirst().text, frmSettings::savedMessage());
-    QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
-    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
-}
-
-void tst_SettingsForm::userChoicesSaved()
-{
-    auto frame = openSettings();
-    QVERIFY(frame);
-    // The design font first, then this machine's fonts in alphabetical order.
-    auto *fonts = child<QComboBox>(frame.get(), "lstFonts");
-    QVERIFY(fonts->count() > 2);
-    QCOMPARE(fonts->itemText(0), QStringLiteral("MS Sans Serif"));
-    for (int i = 2; i < fonts->count(); ++i)
-        QVERIFY2(fonts->itemText(i - 1).compare(fonts->itemText(i), Qt::CaseInsensitive) <= 0,
-            qPrintable(fonts->itemText(i)));
-    pick(fonts, 2);
-    pick(child<QComboBox>(frame.get(), "lstFontSize"), 8);
-    pick(child<QComboBox>(frame.get(), "cboDuration"), 11);
-    // The keyboard moves a closed list too.
-    auto *frequency = child<QComboBox>(frame.get(), "cboFrequency");
-    frequency->setFocus();
-    QTest::keyClick(frequency, Qt::Key_Down);
-    auto *transparent = child<QCheckBox>(frame.get(), "chkTransparent");
-    click(transparent);
-    QVERIFY(child<QPushButton>(frame.get(), "cmdBackgroundColour")->isEnabled());
-    click(child<QCheckBox>(frame.get(), "chkRandomColour"));
-    QVERIFY(!child<QPushButton>(frame.get(), "cmdColourText")->isEnabled());
-    // The same option twice keeps it.
-    auto *bottom = child<QRadioButton>(frame.get(), "optPosition_2");
-    click(bottom);
-    click(bottom);
-
-    const QFont font = child<QLineEdit>(frame.get(), "txtExampleMessage")->font();
-    QCOMPARE(font.family(), fonts->itemText(2));
-    QCOMPARE(font.pointSizeF(), 36.0);
-    click(child<QPushButton>(frame.get(), "cmdExit"));
-    // With random colour ticked the example's colour is written all the same.
-    QCOMPARE(stored(SavedKeys),
-        QStringLiteral("11|4|-2147483640|-2147483643|0|1|2|%1|2|36|8").arg(fonts->itemText(2)));
-}
-
-void tst_SettingsForm::closeDiscardsWhatTheFileHolds()
-{
-    auto frame = openSettings({{"Duration", "4"}});
-    QVERIFY(frame);
-    const QByteArray before = settingsState();
-    pick(child<QComboBox>(frame.get(), "cboDuration"), 0);
-    pick(child<QComboBox>(frame.get(), "cboFrequency"), 0);
-    click(child<QPushButton>(frame.get(), "cmdClose"));
-    QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
-    QCOMPARE(settingsState(), before);
-    QVERIFY(Dialogs::takeShown().isEmpty());
-
-    click(frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeSettings")));
-    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
-    // The stored duration comes back; the frequency, not stored, stays as the user left it.
-    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("20 milliseconds"));
-    QCOMPARE(child<QComboBox>(frame.get(), "cboFrequency")->currentText(), QStringLiteral("2 seconds"));
-    click(child<QPushButton>(frame.get(), "cmdResetTiming"));
-    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("2 milliseconds"));
-    QCOMPARE(child<QComboBox>(frame.get(), "cboFrequency")->currentText(), QStringLiteral("20 seconds"));
-}
-
-void tst_SettingsForm::pickerCancelKeepsColour()
-{
-    auto frame = openSettings({{"BackColour", "0"}});
-    QVERIFY(frame);
-    auto *background = child<QPushButton>(frame.get(), "cmdBackgroundColour");
-    auto *text = child<QPushButton>(frame.get(), "cmdColourText");
-    QVERIFY(background->isEnabled());
-
-    // Clicks the named button of the picker that opener brings up.
-    const auto pickWith = [](QPushButton *opener, const QString &answer) {
-        whenPickerShows([answer](QWidget *picker) { click(picker->findChild<QPushButton *>(answer)); });
-        click(opener);
-    };
-    pickWith(text, QStringLiteral("cmdColour_12"));
-    QCOMPARE(frame->settingsForm()->textColour(), 255);
-    pickWith(text, QStringLiteral("CancelButton"));
-    QCOMPARE(frame->settingsForm()->textColour(), 255);
-    pickWith(background, QStringLiteral("cmdColour_9"));
-    QCOMPARE(frame->settingsForm()->backColour(), 16711680);
-    const QPalette palette = child<QLineEdit>(frame.get(), "txtExampleMessage")->palette();
-    QCOMPARE(palette.color(QPalette::Text), QColor(255, 0, 0));
-    QCOMPARE(palette.color(QPalette::Base), QColor(0, 0, 255));
-
-    click(child<QPushButton>(frame.get(), "cmdExit"));
-    QCOMPARE(storedSetting(QStringLiteral("TextColour")), QStringLiteral("255"));
-    QCOMPARE(storedSetting(QStringLiteral("BackColour")), QStringLiteral("16711680"));
-}
-
-void tst_SettingsForm::startUpButtons_data()
-{
-    using Program = StartupShortcuts::Program;
-    QTest::addColumn<int>("button");
-    QTest::addColumn<int>("answer");
-    QTest::addColumn<QStringList>("before"); // entries in the autostart folder; "!" makes it a file
-    QTest::addColumn<QStringList>("after");
-    QTest::addColumn<QString>("message"); // empty: no message; "error": the failure's own message
-    const QString settings = StartupShortcuts::shortcutName(Program::Settings) + QStringLiteral(".desktop");
-    const QString messenger = StartupShortcuts::shortcutName(Program::Messenger) + QStringLiteral(".desktop");
-    // clang-format off
-    QTest::newRow("Settings, Yes, while the Messenger's entry exists") << 0 << int(QMessageBox::Yes)
-        << QStringList {messenger} << QStringList {settings} << StartupShortcuts::addedMessage();
-    QTest::newRow("Messages, Yes, while the Settings entry exists") << 1 << int(QMessageBox::Yes)
-        << QStringList {settings} << QStringList {messenger} << StartupShortcuts::addedMessage();
-    QTest::newRow("Messages, No, removes only its own") << 1 << int(QMessageBox::No)
-        << QStringList {settings, messenger} << QStringList {settings} << StartupShortcuts::removedMessage();
-    QTest::newRow("Settings, No, with none there still confirms") << 0 << int(QMessageBox::No)
-        << QStringList {} << QStringList {} << StartupShortcuts::removedMessage();
-    QTest::newRow("Cancel changes nothing") << 0 << int(QMessageBox::Cancel)
-        << QStringList {messenger} << QStringList {messenger} << QString();
-    QTest::newRow("Yes with the autostart folder a file") << 1 << int(QMessageBox::Yes)
-        << QStringList {"!"} << QStringList {"!"} << "error";
-    // clang-format on
-}
-
-void tst_SettingsForm::startUpButtons()
-{
-    QFETCH(int, button);
-    QFETCH(int, answer);
-    QFETCH(QStringList, before);
-    QFETCH(QStringList, after);
-    QFETCH(QString, message);
-
-    const QString folder = StartupShortcuts::autostartFolder();
-    QVERIFY(folder.startsWith(m_env->root()));
-    auto listing = [&folder] {
-        if (QFileInfo(folder).isFile())
-            return QStringList {QStringLiteral("!")};
-        return QDir(folder).entryList(QDir::Files, QDir::Name);
-    };
-    if (before.contains(QStringLiteral("!"))) {
-        QVERIFY(TestEnvironment::writeFile(folder, "not a folder"));
-    } else {
-        QVERIFY(QDir().mkpath(folder));
-        for (const QString &name : before)
-            QVERIFY(TestEnvironment::writeFile(folder + QLatin1Char('/') + name, "[Desktop Entry]\n"));
-    }
-
-    auto frame = openSettings();
-    QVERIFY(frame);
-    const auto program = StartupShortcuts::Program(button);
-    Dialogs::takeShown();
-    Dialogs::queueAnswer(answer);
-    click(child<QPushButton>(frame.get(), QByteArray("Command1_" + QByteArray::number(button))));
-
-    QCOMPARE(listing(), after);
-    const QList<Dialogs::Shown> boxes = Dialogs::takeShown();
-    QCOMPARE(boxes.size(), message.isEmpty() ? 1 : 2);
-    QCOMPARE(boxes.at(0).kind, Dialogs::Kind::Question);
-    QCOMPARE(boxes.at(0).text, StartupShortcuts::question(program));
-    if (message.isEmpty())
-        return;
-    if (message == QLatin1String("error")) {
-        QVERIFY(boxes.at(1).text != StartupShortcuts::addedMessage());
-        QVERIFY2(boxes.at(1).text.contains(QDir::toNativeSeparators(folder)), qPrintable(boxes.at(1).text));
-    } else {
-        QCOMPARE(boxes.at(1).text, message);
-    }
-}
-
-void tst_SettingsForm::failedSaveIsNotReportedAsSaved()
-{
-    auto frame = openSettings();
-    QVERIFY(frame);
-    // The store's folder replaced by a file: nothing can be written there.
-    const QString storeFolder = QFileInfo(m_env->settingsFile()).absolutePath();
-    QVERIFY(QDir(storeFolder).removeRecursively());
-    QVERIFY(TestEnvironment::writeFile(storeFolder, "in the way"));
-
-    click(child<QPushButton>(frame.get(), "cmdExit"));
-    const QList<Dialogs::Shown> boxes = Dialogs::takeShown();
-    QCOMPARE(boxes.size(), 1);
-    QVERIFY(boxes.constFirst().text != frmSettings::savedMessage());
-    QVERIFY2(
-        boxes.constFirst().text.contains(QLatin1String("could not")), qPrintable(boxes.constFirst().text));
-    QTest::qWait(20);
-    QVERIFY(frame->settingsSubWindow()->isVisible());
-}
-
-void tst_SettingsForm::quickStopSetUpOpensModally()
-{
-    auto frame = openSettings();
-    QVERIFY(frame);
-    QString shownName;
-    whenPickerShows([&shownName](QWidget *dialog) {
-        shownName = dialog->objectName();
-        QTest::keyClick(dialog, Qt::Key_Escape);
-    });
-    click(child<QPushButton>(frame.get(), "Command2"));
-    QCOMPARE(shownName, QStringLiteral("frmSystemTray"));
-    QVERIFY(!QApplication::activeModalWidget());
-    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
-}
-
-void tst_SettingsForm::createdHiddenAtStartUp()
-{
-    storeSettings({{"WinMax", "No"}, {"UsedBefore", "Yes"}, {"Duration", "5"}});
-    auto frame = loadFrame();
-    QVERIFY(frame);
-    QVERIFY(frame->settingsForm());
-    QVERIFY(!frame->settingsSubWindow()->isVisible());
-    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
-    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("30 milliseconds"));
-    // An import refills it from the file, as every activation does.
-    storeSettings({{"Duration", "6"}});
-    Q_EMIT frame->categoryImported();
-    QCOMPARE(child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("40 milliseconds"));
-}
-
-void tst_SettingsForm::broughtUpLikeTheOtherChildren_data()
-{
-    QTest::addColumn<QString>("winMax");
-    QTest::addColumn<QString>("how");
-    // clang-format off
-    QTest::newRow("maximised, button, closed by Save") << "" << "button";
-    QTest::newRow("normal, menu, closed by Close") << "No" << "menu";
-    QTest::newRow("normal, button, closed by the close box") << "No" << "close box";
-    // clang-format on
-}
-
-void tst_SettingsForm::broughtUpLikeTheOtherChildren()
-{
-    QFETCH(QString, winMax);
-    QFETCH(QString, how);
-
-    auto frame = loadActiveFrame({{"WinMax", winMax}});
-    QVERIFY(frame);
-    QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
-    frame->bringUpMessageManager();
-    QTRY_VERIFY(editMenu->isVisible());
-
-    if (how == QLatin1String("menu")) {
-        auto *settingsMenu = frame->findChild<QMenu *>(QStringLiteral("mnuAllSettings"));
-        QMenuBar *bar = frame->menuBar();
-        QTest::mouseClick(
-            bar, Qt::LeftButton, Qt::NoModifier, bar->actionGeometry(settingsMenu->menuAction()).center());
-        QTRY_VERIFY(settingsMenu->isVisible());
-        auto *entry = frame->findChild<QAction *>(QStringLiteral("mnuChangeSettings"));
-        QTest::mouseClick(
-            settingsMenu, Qt::LeftButton, Qt::NoModifier, settingsMenu->actionGeometry(entry).center());
-    } else {
-        frame->bringUpMainWindow();
-        click(frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeSettings")));
-    }
-    QMdiSubWindow *sub = frame->settingsSubWindow();
-    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), sub);
-    QTRY_VERIFY(sub->isMaximized());
-    QVERIFY(!editMenu->isVisible());
-    const QWidget *panel = frame->settingsForm()->contentPanel();
-    QVERIFY(sub->rect().contains(QRect(panel->mapTo(sub, QPoint(0, 0)), panel->size())));
-
-    if (how == QLatin1String("button"))
-        click(child<QPushButton>(frame.get(), "cmdExit"));
-    else if (how == QLatin1String("menu"))
-        click(child<QPushButton>(frame.get(), "cmdClose"));
-    else
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
-    QTRY_VERIFY(!sub->isVisible());
-    QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
-    QVERIFY(frame->mainSubWindow()->isVisible());
-    if (frame->isMaximized())
-        QTRY_VERIFY(frame->mainSubWindow()->isMaximized());
-    QVERIFY(frame->settingsForm());
-    QVERIFY(!editMenu->isVisible());
-    // Maximised with the frame when the frame is maximised after it came up.
-    if (how == QLatin1String("menu")) {
-        frame->bringUpSettingsForm();
-        QTRY_VERIFY(sub->isMaximized());
-        frame->showMaximized();
-        QTRY_VERIFY(frame->isMaximized());
-        QTRY_VERIFY(sub->isMaximized());
-    }
-}
-
-void tst_SettingsForm::accessKeysActInTheChildInFront_data()
-{
-    QTest::addColumn<QString>("front");
-    QTest::newRow("settings form in front") << "settings";
-    QTest::newRow("message manager in front") << "manager";
-    QTest::newRow("Welcome screen in front") << "main";
-}
-
-void tst_SettingsForm::accessKeysActInTheChildInFront()
-{
-    QFETCH(QString, front);
-
-    writeLibrary(DataFolder::dataFilePath(DataFolder::locate(m_env->home())), QStringLiteral("Calm"),
-        {QStringLiteral("I breathe slowly")});
-    // Every child open, the one named in front.
-    auto frame = openSettings();
-    QVERIFY(frame);
-    frame->bringUpMessageManager();
-    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
-    if (front == QLatin1String("settings"))
-        frame->bringUpSettingsForm();
-    else if (front == QLatin1String("main"))
-        frame->bringUpMainWindow();
-    QMdiSubWindow *inFront = front == QLatin1String("settings") ? frame->settingsSubWindow()
-        : front == QLatin1String("manager")                     ? frame->managerSubWindow()
-                                                                : frame->mainSubWindow();
-    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), inFront);
-    QTRY_VERIFY(inFront->isAncestorOf(QApplication::focusWidget()));
-    Dialogs::takeShown();
-
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
-    // An access key presses its button visibly: the click comes a moment later.
-    QList<Dialogs::Shown> boxes;
-    QTRY_VERIFY(!(boxes += Dialogs::takeShown()).isEmpty());
-    QTest::qWait(300); // a click of a button behind it would have come by now
-    boxes += Dialogs::takeShown();
-    QCOMPARE(boxes.size(), 1);
-    const bool startPressed = storedSetting(QStringLiteral("On")) == QLatin1String("No");
-    QCOMPARE(startPressed, front == QLatin1String("main"));
-    QCOMPARE(isStored(QStringLiteral("Duration")), front == QLatin1String("settings"));
-    if (front == QLatin1String("settings")) {
-        QCOMPARE(boxes.constFirst().text, frmSettings::savedMessage());
-        QTRY_VERIFY(!frame->settingsSubWindow()->isVisible());
-    } else if (front == QLatin1String("manager")) {
-        // "Delete &subliminal" asks first; the question is answered Cancel.
-        QCOMPARE(boxes.constFirst().kind, Dialogs::Kind::Question);
-        QCOMPARE(frame->messageManager()->messageRows().size(), 1);
-    }
-}
 
 QTEST_MAIN(tst_SettingsForm)
 #include "tst_settingsform.moc"

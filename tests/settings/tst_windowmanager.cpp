@@ -3,15 +3,12 @@
 // would drive them: the window manager decides focus and activation, and the
 // mouse reaches the lists as presses and releases, not as selection calls.
 
-#include "DataFolder.h"
 #include "SettingsTestSupport.h"
+#include "XdoTool.h"
 #include "frmMessageSetup.h"
 
 #include <QImage>
 #include <QListWidget>
-#include <QMdiArea>
-#include <QMdiSubWindow>
-#include <QMenu>
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
@@ -32,38 +29,15 @@ const QByteArray Library = "[Categories]\n1=1Calm\n2=1Focus\n\n"
                            "[Calm]\n1=1I breathe slowly\n\n"
                            "[Focus]\n1=1One thing at a time\n2=1Done is good\n";
 
-// Runs xdotool while this process goes on answering the X server, and returns its output lines.
-QStringList xdotool(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral("xdotool"), arguments);
-    if (!process.waitForStarted())
-        return {};
-    QDeadlineTimer deadline(20000);
-    while (!process.waitForFinished(10) && !deadline.hasExpired())
-        QCoreApplication::processEvents();
-    if (process.state() != QProcess::NotRunning || process.exitCode() != 0)
-        return {};
-    return QString::fromLocal8Bit(process.readAllStandardOutput())
-        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
-
 QString windowId(const QWidget *window)
 {
     return QString::number(window->winId());
 }
 
-// The name the window manager and the task bar see.
-QString caption(const QWidget *window)
-{
-    const QStringList lines = xdotool({QStringLiteral("getwindowname"), windowId(window)});
-    return lines.isEmpty() ? QString() : lines.constFirst();
-}
-
 void click(const QWidget *widget, const QPoint &at)
 {
     const QPoint global = widget->mapToGlobal(at);
-    xdotool({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(global.x()),
+    XdoTool::run({QStringLiteral("mousemove"), QStringLiteral("--sync"), QString::number(global.x()),
         QString::number(global.y()), QStringLiteral("click"), QStringLiteral("1")});
 }
 
@@ -135,135 +109,128 @@ class tst_WindowManager : public QObject, SettingsFixture
     Q_OBJECT
 
 private Q_SLOTS:
-    void initTestCase();
-    void cleanupTestCase();
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            QSKIP("needs the X server that the test script starts");
+        if (!XdoTool::usable())
+            QSKIP("needs xdotool");
+        if (windowManagerRuns())
+            return;
+        if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
+            QSKIP("needs openbox, or another window manager running");
+        // Its own private folders, so that it reads no configuration of the real user's.
+        m_windowManagerEnv = std::make_unique<TestEnvironment>();
+        m_windowManager = std::make_unique<QProcess>();
+        m_windowManager->setProcessEnvironment(m_windowManagerEnv->processEnvironment());
+        m_windowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        // Should this test crash, the tests after it must not find a window manager left behind.
+        m_windowManager->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
+        m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        QVERIFY(m_windowManager->waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(windowManagerRuns(), 20000);
+    }
+    void cleanupTestCase()
+    {
+        if (!m_windowManager)
+            return;
+        m_windowManager->terminate();
+        if (!m_windowManager->waitForFinished(10000))
+            m_windowManager->kill();
+        m_windowManager.reset();
+        m_windowManagerEnv.reset();
+    }
     void init() { QVERIFY(setUp()); }
     void cleanup() { m_env.reset(); }
-    void deleteAMessageWithTheMouse_data();
-    void deleteAMessageWithTheMouse();
+    void deleteAMessageWithTheMouse_data()
+    {
+        QTest::addColumn<QString>("winMax");
+        QTest::newRow("maximised frame") << QString();
+        QTest::newRow("normal frame, maximised afterwards") << QStringLiteral("No");
+    }
+    void deleteAMessageWithTheMouse()
+    {
+        QFETCH(QString, winMax);
+
+        storeSettings({{"WinMax", winMax}, {"WinTop", "600"}, {"WinLeft", "600"}, {"UsedBefore", "Yes"}});
+        const QString dataFile = DataFolder::dataFilePath(DataFolder::locate(m_env->home()));
+        QVERIFY(QDir().mkpath(QFileInfo(dataFile).absolutePath()));
+        QVERIFY(TestEnvironment::writeFile(dataFile, Library));
+        auto frame = loadFrame();
+        QVERIFY(frame);
+        QCOMPARE(frame->isMaximized(), winMax.isEmpty());
+        XdoTool::run({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId(frame.get())});
+        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+        verifyWelcomeInFront(frame.get());
+
+        XdoTool::run({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+m")});
+        frmMessageSetup *manager = frame->messageManager();
+        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
+        QTRY_VERIFY(frame->managerSubWindow()->isMaximized());
+        auto *categories = manager->findChild<QListWidget *>(QStringLiteral("lstCategory"));
+        auto *messages = manager->findChild<QListWidget *>(QStringLiteral("lstMessage"));
+        auto *deleteMessage = manager->findChild<QPushButton *>(QStringLiteral("cmdDeleteMessage"));
+        auto *editMessage = manager->findChild<QPushButton *>(QStringLiteral("cmdEditSubliminal"));
+
+        clickRow(categories, 1);
+        QTRY_COMPARE(messages->count(), 2);
+        QTRY_VERIFY(messages->item(0)->isSelected());
+        clickRow(messages, 1);
+        QTRY_VERIFY(messages->item(1)->isSelected());
+        QTRY_VERIFY(deleteMessage->isEnabled());
+        QVERIFY(editMessage->isEnabled());
+
+        Dialogs::queueAnswer(int(QMessageBox::Yes));
+        clickButton(deleteMessage);
+        QTRY_COMPARE(messages->count(), 1);
+        QCOMPARE(Dialogs::takeShown().size(), 1);
+        QCOMPARE(
+            TestEnvironment::readFile(dataFile), QByteArray(Library).replace("2=1Done is good\n", "2=\n"));
+
+        // The one left, through "Delete Message" in the "&Edit Messages" menu.
+        clickRow(messages, 0);
+        QTRY_VERIFY(deleteMessage->isEnabled());
+        Dialogs::queueAnswer(int(QMessageBox::Yes));
+        XdoTool::run({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+e"),
+            QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"),
+            QStringLiteral("Return")});
+        QTRY_COMPARE(messages->count(), 0);
+        QCOMPARE(Dialogs::takeShown().size(), 1);
+        QCOMPARE(TestEnvironment::readFile(dataFile),
+            QByteArray(Library).replace("1=1One thing at a time\n2=1Done is good\n", "1=\n2=\n"));
+
+        clickButton(manager->findChild<QPushButton *>(QStringLiteral("cmdExit")));
+        QTRY_VERIFY(!frame->managerSubWindow()->isVisible());
+        verifyWelcomeInFront(frame.get());
+
+        if (!frame->isMaximized()) {
+            // As the window manager's maximise button would.
+            frame->showMaximized();
+            QTRY_VERIFY(frame->isMaximized());
+            verifyWelcomeInFront(frame.get());
+        }
+    }
 
 private:
-    void verifyWelcomeInFront(MDIForm1 *frame);
+    void verifyWelcomeInFront(MDIForm1 *frame)
+    {
+        QMdiSubWindow *welcome = frame->mainSubWindow();
+        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), welcome);
+        QTRY_COMPARE(welcome->isMaximized(), frame->isMaximized());
+        QVERIFY(!welcome->isMinimized());
+        QVERIFY(!frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction()->isVisible());
+        QTRY_COMPARE(XdoTool::windowName(windowId(frame)),
+            frame->isMaximized() ? QStringLiteral("Murmurine Settings - [Welcome screen]")
+                                 : QStringLiteral("Murmurine Settings"));
+        // On the screen itself, not only in the window's idea of itself: the big button shows.
+        auto *start = frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdHide"));
+        QTRY_VERIFY2(
+            differingShare(start) < 0.02, "the Welcome screen's button is not what the screen shows");
+    }
 
     std::unique_ptr<TestEnvironment> m_windowManagerEnv;
     std::unique_ptr<QProcess> m_windowManager;
 };
-
-void tst_WindowManager::initTestCase()
-{
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs the X server that the test script starts");
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("needs xdotool");
-    if (windowManagerRuns())
-        return;
-    if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
-        QSKIP("needs openbox, or another window manager running");
-    // Its own private folders, so that it reads no configuration of the real user's.
-    m_windowManagerEnv = std::make_unique<TestEnvironment>();
-    m_windowManager = std::make_unique<QProcess>();
-    m_windowManager->setProcessEnvironment(m_windowManagerEnv->processEnvironment());
-    m_windowManager->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    // Should this test crash, the tests after it must not find a window manager left behind.
-    m_windowManager->setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
-    m_windowManager->start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
-    QVERIFY(m_windowManager->waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(windowManagerRuns(), 20000);
-}
-
-void tst_WindowManager::cleanupTestCase()
-{
-    if (!m_windowManager)
-        return;
-    m_windowManager->terminate();
-    if (!m_windowManager->waitForFinished(10000))
-        m_windowManager->kill();
-    m_windowManager.reset();
-    m_windowManagerEnv.reset();
-}
-
-void tst_WindowManager::verifyWelcomeInFront(MDIForm1 *frame)
-{
-    QMdiSubWindow *welcome = frame->mainSubWindow();
-    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), welcome);
-    QTRY_COMPARE(welcome->isMaximized(), frame->isMaximized());
-    QVERIFY(!welcome->isMinimized());
-    QVERIFY(!frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction()->isVisible());
-    QTRY_COMPARE(caption(frame),
-        frame->isMaximized() ? QStringLiteral("Murmurine Settings - [Welcome screen]")
-                             : QStringLiteral("Murmurine Settings"));
-    // On the screen itself, not only in the window's idea of itself: the big button shows.
-    auto *start = frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdHide"));
-    QTRY_VERIFY2(differingShare(start) < 0.02, "the Welcome screen's button is not what the screen shows");
-}
-
-void tst_WindowManager::deleteAMessageWithTheMouse_data()
-{
-    QTest::addColumn<QString>("winMax");
-    QTest::newRow("maximised frame") << QString();
-    QTest::newRow("normal frame, maximised afterwards") << QStringLiteral("No");
-}
-
-void tst_WindowManager::deleteAMessageWithTheMouse()
-{
-    QFETCH(QString, winMax);
-
-    storeSettings({{"WinMax", winMax}, {"WinTop", "600"}, {"WinLeft", "600"}, {"UsedBefore", "Yes"}});
-    const QString dataFile = DataFolder::dataFilePath(DataFolder::locate(m_env->home()));
-    QVERIFY(QDir().mkpath(QFileInfo(dataFile).absolutePath()));
-    QVERIFY(TestEnvironment::writeFile(dataFile, Library));
-    auto frame = loadFrame();
-    QVERIFY(frame);
-    QCOMPARE(frame->isMaximized(), winMax.isEmpty());
-    xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), windowId(frame.get())});
-    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
-    verifyWelcomeInFront(frame.get());
-
-    xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+m")});
-    frmMessageSetup *manager = frame->messageManager();
-    QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
-    QTRY_VERIFY(frame->managerSubWindow()->isMaximized());
-    auto *categories = manager->findChild<QListWidget *>(QStringLiteral("lstCategory"));
-    auto *messages = manager->findChild<QListWidget *>(QStringLiteral("lstMessage"));
-    auto *deleteMessage = manager->findChild<QPushButton *>(QStringLiteral("cmdDeleteMessage"));
-    auto *editMessage = manager->findChild<QPushButton *>(QStringLiteral("cmdEditSubliminal"));
-
-    clickRow(categories, 1);
-    QTRY_COMPARE(messages->count(), 2);
-    QTRY_VERIFY(messages->item(0)->isSelected());
-    clickRow(messages, 1);
-    QTRY_VERIFY(messages->item(1)->isSelected());
-    QTRY_VERIFY(deleteMessage->isEnabled());
-    QVERIFY(editMessage->isEnabled());
-
-    Dialogs::queueAnswer(int(QMessageBox::Yes));
-    clickButton(deleteMessage);
-    QTRY_COMPARE(messages->count(), 1);
-    QCOMPARE(Dialogs::takeShown().size(), 1);
-    QCOMPARE(TestEnvironment::readFile(dataFile), QByteArray(Library).replace("2=1Done is good\n", "2=\n"));
-
-    // The one left, through "Delete Message" in the "&Edit Messages" menu.
-    clickRow(messages, 0);
-    QTRY_VERIFY(deleteMessage->isEnabled());
-    Dialogs::queueAnswer(int(QMessageBox::Yes));
-    xdotool({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+e"),
-        QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Down"), QStringLiteral("Return")});
-    QTRY_COMPARE(messages->count(), 0);
-    QCOMPARE(Dialogs::takeShown().size(), 1);
-    QCOMPARE(TestEnvironment::readFile(dataFile),
-        QByteArray(Library).replace("1=1One thing at a time\n2=1Done is good\n", "1=\n2=\n"));
-
-    clickButton(manager->findChild<QPushButton *>(QStringLiteral("cmdExit")));
-    QTRY_VERIFY(!frame->managerSubWindow()->isVisible());
-    verifyWelcomeInFront(frame.get());
-
-    if (!frame->isMaximized()) {
-        // As the window manager's maximise button would.
-        frame->showMaximized();
-        QTRY_VERIFY(frame->isMaximized());
-        verifyWelcomeInFront(frame.get());
-    }
-}
 
 QTEST_MAIN(tst_WindowManager)
 #include "tst_windowmanager.moc"
