@@ -25,7 +25,14 @@ long long FlashSchedule::hideAt() const
     // middle of this flash's own round trip is the best guess, and the hide
     // never goes before the duration since the show went out.
     const long long mapped = m_confirmedNs - (m_confirmedNs - m_sentNs) / 2;
-    return std::max(mapped, m_paintedNs) + m_durationNs;
+    if (m_paintedNs <= m_confirmedNs)
+        return mapped + m_durationNs;
+    // A compositor drew the flash between the answer and the moment its
+    // drawing was seen; the duration counts from the middle of that. The hide
+    // goes out only once the drawing has been seen, or the compositor could
+    // merge both edges into one frame and never show the flash.
+    const long long drawn = m_paintedNs - (m_paintedNs - m_confirmedNs) / 2;
+    return std::max(drawn + m_durationNs, m_paintedNs);
 }
 
 long long FlashSchedule::wakeFor(long long edgeNs, long long nowNs)

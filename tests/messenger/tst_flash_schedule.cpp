@@ -74,16 +74,20 @@ void tst_FlashSchedule::hideNeverBeforeTheFlashWasOnScreen()
     }
 }
 
-// A compositor draws the flash at its next frame, well after the X server
-// confirmed the change; a paint seen before that (or none) changes nothing, and
-// a paint of an earlier flash is never carried over to the next.
+// A compositor draws the flash at its next frame, after the X server confirmed
+// the change: the duration counts from between the two, the hide never goes
+// before the drawing was seen, and a paint seen before the answer (or none, or
+// one of an earlier flash) changes nothing.
 void tst_FlashSchedule::underACompositorTheDurationCountsFromItsDrawing()
 {
     FlashSchedule schedule;
     const long long sent = 1000 * Ms;
-    schedule.shown(sent, sent + 400'000, 1);
-    schedule.painted(sent + 9 * Ms);
-    QCOMPARE(schedule.hideAt(), sent + 10 * Ms);
+    schedule.shown(sent, sent + 1 * Ms, 5);
+    schedule.painted(sent + 3 * Ms);
+    QCOMPARE(schedule.hideAt(), sent + 7 * Ms);
+    schedule.shown(sent, sent + 1 * Ms, 1);
+    schedule.painted(sent + 17 * Ms);
+    QCOMPARE(schedule.hideAt(), sent + 17 * Ms);
 
     schedule.shown(sent, sent + 400'000, 2);
     QCOMPARE(schedule.hideAt(), sent + 200'000 + 2 * Ms);
