@@ -3,6 +3,7 @@
 #include "CompositorWatch.h"
 #include "OverlayWindow.h"
 #include "PixmapUpload.h"
+#include "XcbWindowPlace.h"
 
 #include <QGuiApplication>
 #include <QSocketNotifier>
@@ -193,16 +194,6 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
         hide();
     m_durationMs = durationMs;
     m_onOverlay = m_overlay != nullptr;
-    if (m_onOverlay) {
-        const QRect place = nativeRect(m_window->geometry());
-        m_overlay->prepare(place, frame);
-        m_compositor->beginPaintWatch(place);
-        const long long now = monotonicNs();
-        m_showAtNs = m_schedule.takeShowAt(now);
-        m_phase = Phase::Pending;
-        arm(FlashSchedule::wakeFor(m_showAtNs, now));
-        return;
-    }
     if (!m_connection) {
         m_window->show();
         m_phase = Phase::Showing;
@@ -210,24 +201,19 @@ void FlashPresenter::flash(const QImage &frame, int durationMs)
         return;
     }
 
-    uploadBackground(frame);
     // Qt keeps a hidden window's geometry to itself until it shows the window;
     // the window is mapped here, so the place and size are sent here too.
     const QRect place = nativeRect(m_window->geometry());
-    const std::uint32_t values[] = {
-        std::uint32_t(place.x()),
-        std::uint32_t(place.y()),
-        std::uint32_t(place.width()),
-        std::uint32_t(place.height()),
-        XCB_STACK_MODE_ABOVE,
-    };
-    xcb_configure_window(m_connection, m_windowId,
-        XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT
-            | XCB_CONFIG_WINDOW_STACK_MODE,
-        values);
+    if (m_onOverlay) {
+        m_overlay->prepare(place, frame);
+        m_compositor->beginPaintWatch(place);
+    } else {
+        uploadBackground(frame);
+        XcbWindowPlace::placeOnTop(m_connection, m_windowId, place);
+        xcb_flush(m_connection);
+    }
     const long long now = monotonicNs();
     m_showAtNs = m_schedule.takeShowAt(now);
-    xcb_flush(m_connection);
     m_phase = Phase::Pending;
     arm(FlashSchedule::wakeFor(m_showAtNs, now));
 }

@@ -1,6 +1,7 @@
 #include "OverlayWindow.h"
 
 #include "PixmapUpload.h"
+#include "XcbWindowPlace.h"
 
 #include <QImage>
 
@@ -114,17 +115,7 @@ void OverlayWindow::prepare(const QRect &place, const QImage &frame)
     if (m_frame)
         xcb_free_pixmap(m_connection, m_frame);
     m_frame = PixmapUpload::upload(m_connection, m_window, m_gc, 32, frame);
-    const std::uint32_t values[] = {
-        std::uint32_t(place.x()),
-        std::uint32_t(place.y()),
-        std::uint32_t(place.width()),
-        std::uint32_t(place.height()),
-        XCB_STACK_MODE_ABOVE,
-    };
-    xcb_configure_window(m_connection, m_window,
-        XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT
-            | XCB_CONFIG_WINDOW_STACK_MODE,
-        values);
+    XcbWindowPlace::placeOnTop(m_connection, m_window, place);
     xcb_flush(m_connection);
 }
 

@@ -1,5 +1,7 @@
 #include "BenchRunner.h"
 
+#include "ReportText.h"
+
 #include "BenchSandbox.h"
 #include "ChildProcess.h"
 #include "MessengerTicks.h"
@@ -26,12 +28,7 @@ constexpr int64_t EndAllowanceMs = 150;
 
 std::string logTail(const std::string &path)
 {
-    std::ifstream in(path);
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    std::string text = buffer.str();
-    if (text.size() > 600)
-        text = "..." + text.substr(text.size() - 600);
+    const std::string text = ReportText::fileTail(path);
     return text.empty() ? std::string() : "; its output: " + text;
 }
 

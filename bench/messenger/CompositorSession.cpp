@@ -1,5 +1,7 @@
 #include "CompositorSession.h"
 
+#include "ReportText.h"
+
 #include "MonotonicClock.h"
 
 #include <cstdlib>
@@ -10,17 +12,6 @@ namespace {
 
 constexpr int StartTimeoutMs = 10'000;
 constexpr int StopTimeoutMs = 5'000;
-
-std::string logText(const std::string &path)
-{
-    std::ifstream in(path);
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    std::string text = buffer.str();
-    if (text.size() > 600)
-        text = "..." + text.substr(text.size() - 600);
-    return text;
-}
 
 } // namespace
 
@@ -64,7 +55,7 @@ bool CompositorSession::start(const std::string &program, const std::string &log
     m_running = true;
     if (!waitForOwner(true, StartTimeoutMs)) {
         *error = program + " did not take " + name + " within " + std::to_string(StartTimeoutMs)
-            + " ms; its output: " + logText(logPath);
+            + " ms; its output: " + ReportText::fileTail(logPath);
         std::string ignored;
         stop(&ignored);
         return false;

@@ -1,5 +1,7 @@
 #include "FlashWatcher.h"
 
+#include "ReportText.h"
+
 #include "MonotonicClock.h"
 
 #include <algorithm>
@@ -17,22 +19,8 @@
 
 namespace {
 
-// Far enough from the desktop colour that no blend of the two counts, near
-// enough to take the whole core of an anti-aliased glyph.
-constexpr int ColourTolerance = 40;
-// Fewer pixels than this is a speck, not text.
-constexpr int MinimumTextPixels = 12;
-
-bool nearColour(uint32_t pixel, uint32_t colour)
-{
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int a = int((pixel >> shift) & 0xff);
-        const int b = int((colour >> shift) & 0xff);
-        if (std::abs(a - b) > ColourTolerance)
-            return false;
-    }
-    return true;
-}
+using ReportText::MinimumTextPixels;
+using ReportText::nearColour;
 
 } // namespace
 

@@ -1,5 +1,7 @@
 #include "ResultTable.h"
 
+#include "ReportText.h"
+
 #include "ScreenTable.h"
 #include "Summary.h"
 
@@ -7,26 +9,9 @@
 
 namespace {
 
-std::string number(double value, const char *format = "%.3f")
-{
-    if (std::isnan(value))
-        return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-std::string share(std::size_t part, std::size_t whole)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%zu/%zu", part, whole);
-    return text;
-}
-
-std::vector<const ProgramRun *> programsOf(const SettingRun &setting)
-{
-    return {&setting.messenger, &setting.peer, &setting.reference};
-}
+using ReportText::number;
+using ReportText::programsOf;
+using ReportText::share;
 
 } // namespace
 

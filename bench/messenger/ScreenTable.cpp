@@ -1,5 +1,7 @@
 #include "ScreenTable.h"
 
+#include "ReportText.h"
+
 #include "ScreenFigures.h"
 #include "ScreenMatch.h"
 #include "Summary.h"
@@ -11,26 +13,9 @@ namespace {
 
 constexpr double AssumedFrameMs = 16.7;
 
-std::string number(double value, const char *format = "%.3f")
-{
-    if (std::isnan(value) || value < -1e300)
-        return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
-
-std::string share(std::size_t part, std::size_t whole)
-{
-    char text[32];
-    std::snprintf(text, sizeof text, "%zu/%zu", part, whole);
-    return text;
-}
-
-std::vector<const ProgramRun *> programsOf(const SettingRun &setting)
-{
-    return {&setting.messenger, &setting.peer, &setting.reference};
-}
+using ReportText::number;
+using ReportText::programsOf;
+using ReportText::share;
 
 } // namespace
 

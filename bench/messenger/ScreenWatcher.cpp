@@ -1,5 +1,7 @@
 #include "ScreenWatcher.h"
 
+#include "ReportText.h"
+
 #include "MonotonicClock.h"
 
 #include <algorithm>
@@ -9,22 +11,8 @@
 
 namespace {
 
-// As in FlashWatcher: the core of an anti-aliased glyph, never a blend with
-// the desktop colour.
-constexpr int ColourTolerance = 40;
-// Fewer pixels than this is a speck, not text.
-constexpr int MinimumTextPixels = 12;
-
-bool nearColour(uint32_t pixel, uint32_t colour)
-{
-    for (int shift = 0; shift <= 16; shift += 8) {
-        const int a = int((pixel >> shift) & 0xff);
-        const int b = int((colour >> shift) & 0xff);
-        if (std::abs(a - b) > ColourTolerance)
-            return false;
-    }
-    return true;
-}
+using ReportText::MinimumTextPixels;
+using ReportText::nearColour;
 
 double binPercentile(const std::vector<uint64_t> &bins, double p)
 {

@@ -1,5 +1,7 @@
 #include "TargetReport.h"
 
+#include "ReportText.h"
+
 #include "ScreenFigures.h"
 #include "ScreenTable.h"
 
@@ -16,14 +18,7 @@ constexpr int CompositedLongFromMs = 5;
 constexpr double ShortExtraMs = 2.0;
 constexpr double RssTargetMb = 40.0;
 
-std::string number(double value, const char *format = "%.3f")
-{
-    if (std::isnan(value))
-        return "-";
-    char text[32];
-    std::snprintf(text, sizeof text, format, value);
-    return text;
-}
+using ReportText::number;
 
 // " 5:" before the figures of the 5 ms flashes.
 std::string label(int durationMs)
@@ -158,7 +153,8 @@ bool TargetReport::printComposited(std::FILE *out) const
     all = line(out, p90, "from 5 ms up: p90 of |error| at most 5 ms (ms:" + p90Text + ")") && all;
     char shortRule[200];
     std::snprintf(shortRule, sizeof shortRule,
-        "1 and 2 ms flashes on screen at most one frame + 2 ms = %.3f ms (frame %s), judged on the median (ms:",
+        "1 and 2 ms flashes on screen at most one frame + 2 ms = %.3f ms (frame %s), judged on the median "
+        "(ms:",
         frame + ShortExtraMs, measuredFrame ? "measured" : "assumed 16.7 ms");
     all = line(out, shortFlashes && !shortText.empty(), shortRule + shortText + ")") && all;
     all = line(out, peer,
