@@ -138,11 +138,8 @@ bool TargetReport::printComposited(std::FILE *out) const
             meanText += at + number(a.meanError, "%+.3f");
             p90Text += at + number(a.absP90);
         } else {
-            // Judged on the median: with picom drawing as fast as it can, the
-            // bound is within a sample interval or two of the request, finer
-            // than the screen can be read for a single flash.
-            shortFlashes = shortFlashes && a.median <= frame + ShortExtraMs;
-            shortText += at + number(a.median) + " (p90 " + number(a.p90) + ")";
+            shortFlashes = shortFlashes && a.p90 <= frame + ShortExtraMs;
+            shortText += at + number(a.p90);
         }
         peer = peer && a.absP50OfRequested < p.absP50OfRequested;
         peerText += at + number(a.absP50OfRequested) + "<" + number(p.absP50OfRequested);
