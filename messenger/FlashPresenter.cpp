@@ -105,6 +105,7 @@ void FlashPresenter::uploadBackground(const QImage &frame)
 void FlashPresenter::compositorChanged(bool running)
 {
     m_paintMisses = 0;
+    m_schedule.forgetHideLags();
     if (running && !m_overlay) {
         auto overlay = std::make_unique<OverlayWindow>(m_compositor->connection(), m_compositor->root());
         if (overlay->create(m_connection, m_windowId))
@@ -365,10 +366,7 @@ void FlashPresenter::hide()
 {
     disarm();
     if (m_onOverlay) {
-        if (m_overlay)
-            m_overlay->clear();
-        m_compositor->endPaintWatch();
-        m_compositor->processEvents();
+        hideOnOverlay();
         m_phase = Phase::Hidden;
         return;
     }
@@ -383,17 +381,18 @@ void FlashPresenter::hide()
     m_phase = Phase::Hidden;
 }
 
-void FlashPresenter::hideBeforeCapture()
+void FlashPresenter::hideOnOverlay()
 {
-    if (!m_onOverlay || !m_overlay || !isShowing() || m_paintMisses >= PaintMissesToGiveUp) {
-        // Without a compositor the unmap goes ahead of the capture on the same connection.
-        hide();
-        return;
+    if (m_overlay) {
+        const unsigned int clearedBy = m_overlay->clear();
+        const long long sent = monotonicNs();
+        // Waiting for the compositor to draw the screen without the flash
+        // means a copy of the screen taken next holds none of it, and tells
+        // the next flashes how long a hide takes to reach the screen. A
+        // compositor not seen drawing the show would not be seen now either.
+        if (m_phase == Phase::Showing && m_paintMisses == 0)
+            m_schedule.hidden(sent, m_compositor->waitForPaint(clearedBy, sent + MaxPaintWaitNs));
     }
-    disarm();
-    const unsigned int clearedBy = m_overlay->clear();
-    m_compositor->waitForPaint(clearedBy, monotonicNs() + MaxPaintWaitNs);
     m_compositor->endPaintWatch();
     m_compositor->processEvents();
-    m_phase = Phase::Hidden;
 }

@@ -44,10 +44,10 @@ public:
     void markTick(long long dueNs = 0);
     // The window must be hidden, at its place and size, and paint frame.
     void flash(const QImage &frame, int durationMs);
+    // Under a compositor, returns once it has drawn the screen without the
+    // flash (at most MaxPaintWaitNs later), so that a copy of the screen taken
+    // next holds none of it.
     void hide();
-    // Hides, and under a compositor waits until it has drawn the screen
-    // without the flash, so that a copy of the screen taken next holds none of it.
-    void hideBeforeCapture();
 
     // The screen's pixels in pixels (in Qt's coordinates), read straight from
     // the root window in one request; null when not native or on failure.
@@ -73,6 +73,7 @@ private:
     void compositorChanged(bool running);
     void showNow();
     void showOnOverlay();
+    void hideOnOverlay();
     long long awaitReply(xcb_connection_t *connection, unsigned int sequence);
     void waitForEdge(long long monotonicDeadlineNs);
     void keepServerAwakeUntil(long long monotonicDeadlineNs);

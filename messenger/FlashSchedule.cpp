@@ -27,12 +27,36 @@ long long FlashSchedule::hideAt() const
     const long long mapped = m_confirmedNs - (m_confirmedNs - m_sentNs) / 2;
     if (m_paintedNs <= m_confirmedNs)
         return mapped + m_durationNs;
-    // A compositor drew the flash between the answer and the moment its
-    // drawing was seen; the duration counts from the middle of that. The hide
-    // goes out only once the drawing has been seen, or the compositor could
-    // merge both edges into one frame and never show the flash.
-    const long long drawn = m_paintedNs - (m_paintedNs - m_confirmedNs) / 2;
-    return std::max(drawn + m_durationNs, m_paintedNs);
+    // A compositor drew the flash just before its drawing was seen, and it
+    // takes the flash off the screen as late after the hide as it draws any
+    // hide: the hide goes out that much ahead of the duration. It goes only
+    // once the drawing has been seen, though, or the compositor could merge
+    // both edges into one frame and never show the flash.
+    return std::max(m_paintedNs + m_durationNs - hideLagNs(), m_paintedNs);
+}
+
+void FlashSchedule::hidden(long long sentNs, long long paintedNs)
+{
+    if (paintedNs <= sentNs)
+        return;
+    m_hideLagsNs[m_hideLagsSeen % HideLagsKept] = paintedNs - sentNs;
+    ++m_hideLagsSeen;
+}
+
+long long FlashSchedule::hideLagNs() const
+{
+    const int kept = std::min(m_hideLagsSeen, HideLagsKept);
+    if (kept == 0)
+        return 0;
+    std::array<long long, HideLagsKept> lags = m_hideLagsNs;
+    const auto middle = lags.begin() + (kept - 1) / 2;
+    std::nth_element(lags.begin(), middle, lags.begin() + kept);
+    return *middle;
+}
+
+void FlashSchedule::forgetHideLags()
+{
+    m_hideLagsSeen = 0;
 }
 
 long long FlashSchedule::wakeFor(long long edgeNs, long long nowNs)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+
 // When each edge of one flash goes out, on the monotonic clock in nanoseconds.
 // It knows nothing of the X server: the presenter reports what happened to this
 // flash (when its show went out, when the server confirmed it) and asks when
@@ -29,9 +31,21 @@ public:
     // The compositor was seen drawing the flash at paintedNs (0: not seen).
     void painted(long long paintedNs) { m_paintedNs = paintedNs; }
     // The hide goes out then: the duration after the flash went on screen by
-    // its own round trip or, under a compositor, after it drew the flash;
-    // never less than the duration after the show went out.
+    // its own round trip or, under a compositor, after it drew the flash,
+    // less the time the compositor takes to draw a hide (see hideLagNs());
+    // never less than the duration after the show went out, and under a
+    // compositor never before its drawing was seen.
     long long hideAt() const;
+
+    // Under a compositor, a hide went out at sentNs and the compositor was
+    // seen drawing it at paintedNs (0: not seen, which teaches nothing).
+    void hidden(long long sentNs, long long paintedNs);
+    // How long the compositor takes to draw a hide, as far as the last few
+    // flashes tell: their middle (the lower one of an even count), so that
+    // one slow or quick hide moves nothing. 0 until one was seen.
+    long long hideLagNs() const;
+    // A different compositor draws at its own pace.
+    void forgetHideLags();
 
     // When to wake for an edge due at edgeNs: the warm lead before it, never in the past.
     static long long wakeFor(long long edgeNs, long long nowNs);
@@ -42,4 +56,7 @@ private:
     long long m_confirmedNs = 0;
     long long m_durationNs = 0;
     long long m_paintedNs = 0;
+    static constexpr int HideLagsKept = 8;
+    std::array<long long, HideLagsKept> m_hideLagsNs {};
+    int m_hideLagsSeen = 0;
 };

@@ -171,7 +171,7 @@ void frmMessage::tmrFrequency_Timer()
     // A duration longer than the frequency: the last flash ends here, so the
     // next one is prepared and captured while hidden like every other.
     if (m_presenter->isShowing())
-        m_presenter->hideBeforeCapture();
+        m_presenter->hide();
 
     const QDateTime time = TimeStamp::parse(readSetting(QStringLiteral("Time")));
     if (!time.isValid()) {

@@ -150,7 +150,7 @@ bool TargetReport::printComposited(std::FILE *out) const
     all = line(out, p90, "from 5 ms up: p90 of |error| at most 5 ms (ms:" + p90Text + ")") && all;
     char shortRule[200];
     std::snprintf(shortRule, sizeof shortRule,
-        "1 and 2 ms flashes on screen at most one frame + 2 ms = %.3f ms (frame %s), judged on the median "
+        "1 and 2 ms flashes on screen at most one frame + 2 ms = %.3f ms (frame %s), judged on the p90 "
         "(ms:",
         frame + ShortExtraMs, measuredFrame ? "measured" : "assumed 16.7 ms");
     all = line(out, shortFlashes && !shortText.empty(), shortRule + shortText + ")") && all;

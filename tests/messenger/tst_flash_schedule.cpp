@@ -75,25 +75,38 @@ void tst_FlashSchedule::hideNeverBeforeTheFlashWasOnScreen()
 }
 
 // A compositor draws the flash at its next frame, after the X server confirmed
-// the change: the duration counts from between the two, the hide never goes
-// before the drawing was seen, and a paint seen before the answer (or none, or
-// one of an earlier flash) changes nothing.
+// the change, and takes it off as late after the hide as it drew recent hides.
+// The hide goes ahead by the middle of the recent hides' lags, never before the
+// drawing was seen; a paint seen before the answer (or none) changes nothing.
 void tst_FlashSchedule::underACompositorTheDurationCountsFromItsDrawing()
 {
     FlashSchedule schedule;
     const long long sent = 1000 * Ms;
     schedule.shown(sent, sent + 1 * Ms, 5);
     schedule.painted(sent + 3 * Ms);
-    QCOMPARE(schedule.hideAt(), sent + 7 * Ms);
+    QCOMPARE(schedule.hideAt(), sent + 8 * Ms);
+
+    // One slow hide among quick ones moves nothing; unseen hides teach nothing.
+    for (const long long lag : {300'000LL, 9 * Ms, 400'000LL, 500'000LL})
+        schedule.hidden(sent, sent + lag);
+    schedule.hidden(sent, 0);
+    QCOMPARE(schedule.hideLagNs(), 400'000LL);
+    QCOMPARE(schedule.hideAt(), sent + 8 * Ms - 400'000);
+    // Only the last few count.
+    for (int i = 0; i < 8; ++i)
+        schedule.hidden(sent, sent + 2 * Ms);
+    QCOMPARE(schedule.hideLagNs(), 2 * Ms);
+
+    // A lag longer than the flash: the hide still waits for the drawing.
     schedule.shown(sent, sent + 1 * Ms, 1);
     schedule.painted(sent + 17 * Ms);
     QCOMPARE(schedule.hideAt(), sent + 17 * Ms);
 
+    schedule.forgetHideLags();
+    QCOMPARE(schedule.hideLagNs(), 0LL);
     schedule.shown(sent, sent + 400'000, 2);
     QCOMPARE(schedule.hideAt(), sent + 200'000 + 2 * Ms);
     schedule.painted(sent + 100'000);
-    QCOMPARE(schedule.hideAt(), sent + 200'000 + 2 * Ms);
-    schedule.painted(0);
     QCOMPARE(schedule.hideAt(), sent + 200'000 + 2 * Ms);
 }
 
