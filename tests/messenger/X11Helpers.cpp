@@ -55,19 +55,16 @@ void startOn(QProcess &process, const QByteArray &display, const QString &progra
 
 XcbClient::XcbClient(const char *display)
 {
-    if (display && !*display)
+    if (!*display)
         return;
-    int screenNumber = 0;
-    m_connection = xcb_connect(display, &screenNumber);
-    if (xcb_connection_has_error(m_connection))
+    m_connection = xcb_connect(display, nullptr);
+    const xcb_screen_t *screen = xcb_connection_has_error(m_connection)
+        ? nullptr
+        : xcb_setup_roots_iterator(xcb_get_setup(m_connection)).data;
+    if (!screen)
         return;
-    auto it = xcb_setup_roots_iterator(xcb_get_setup(m_connection));
-    for (int i = 0; i < screenNumber && it.rem; ++i)
-        xcb_screen_next(&it);
-    if (!it.rem)
-        return;
-    m_root = it.data->root;
-    m_screen = QRect(0, 0, it.data->width_in_pixels, it.data->height_in_pixels);
+    m_root = screen->root;
+    m_screen = QRect(0, 0, screen->width_in_pixels, screen->height_in_pixels);
 }
 
 XcbClient::~XcbClient()
@@ -139,17 +136,7 @@ bool XcbClient::waitForEvent(int timeoutMs, const std::function<bool(const xcb_g
     }
 }
 
-X11Watcher::X11Watcher()
-    : XcbClient(nullptr)
-{
-    if (!isValid())
-        return;
-    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
-    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
-    xcb_flush(m_connection);
-}
-
-std::optional<X11Watcher::Flash> X11Watcher::nextFlash(int timeoutMs)
+std::optional<PrivateDisplay::Flash> PrivateDisplay::nextFlash(int timeoutMs)
 {
     m_flash = 0;
     waitForEvent(timeoutMs, [this](const xcb_generic_event_t *event) {
@@ -173,7 +160,7 @@ std::optional<X11Watcher::Flash> X11Watcher::nextFlash(int timeoutMs)
             .split('\0')};
 }
 
-bool X11Watcher::waitForUnmap(int timeoutMs)
+bool PrivateDisplay::waitForUnmap(int timeoutMs)
 {
     return m_flash && waitForEvent(timeoutMs, [this](const xcb_generic_event_t *event) {
         return is(event, XCB_UNMAP_NOTIFY)
@@ -213,8 +200,14 @@ PrivateDisplay::PrivateDisplay()
         return;
     const auto atom = owned(
         xcb_intern_atom_reply(m_connection, xcb_intern_atom(m_connection, 0, 13, "_NET_WM_CM_S0"), nullptr));
-    m_selection = atom ? atom->atom : 0;
-    m_root = atom ? m_root : 0;
+    if (!atom) {
+        m_root = 0;
+        return;
+    }
+    m_selection = atom->atom;
+    const std::uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY; // the maps and unmaps of top-level windows
+    xcb_change_window_attributes(m_connection, m_root, XCB_CW_EVENT_MASK, &mask);
+    xcb_flush(m_connection);
 }
 
 PrivateDisplay::~PrivateDisplay()

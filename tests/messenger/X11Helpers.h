@@ -18,8 +18,7 @@
 class XcbClient
 {
 public:
-    // nullptr: the display DISPLAY names; empty: none.
-    explicit XcbClient(const char *display);
+    explicit XcbClient(const char *display); // empty: none
     ~XcbClient();
     XcbClient(const XcbClient &) = delete;
     XcbClient &operator=(const XcbClient &) = delete;
@@ -49,27 +48,6 @@ protected:
     QRect m_screen;
 };
 
-// On the shared X server: hears each map and unmap of a top-level window,
-// takes an override-redirect one for the Messenger's flash, and reads the
-// pixels on screen right after its map.
-class X11Watcher : public XcbClient
-{
-public:
-    struct Flash
-    {
-        QRect geometry;
-        QImage pixels; // what the screen showed at the window's place just after the map
-        QList<QByteArray> wmClass;
-    };
-
-    X11Watcher();
-    std::optional<Flash> nextFlash(int timeoutMs);
-    bool waitForUnmap(int timeoutMs);
-
-private:
-    std::uint32_t m_flash = 0;
-};
-
 // An Xvfb of the test's own, started before the connection to it.
 struct PrivateServer
 {
@@ -80,10 +58,19 @@ struct PrivateServer
 };
 
 // A screen of the test's own, so that a compositor started on it disturbs no
-// other test, with a compositor that comes and goes on request.
+// other test, with a compositor that comes and goes on request. It hears each
+// map and unmap of a top-level window, and takes an override-redirect one for
+// the Messenger's flash.
 class PrivateDisplay : private PrivateServer, public XcbClient
 {
 public:
+    struct Flash
+    {
+        QRect geometry;
+        QImage pixels; // what the screen showed at the window's place just after the map
+        QList<QByteArray> wmClass;
+    };
+
     PrivateDisplay();
     ~PrivateDisplay();
 
@@ -105,8 +92,13 @@ public:
     // one as long as the time allows.
     bool waitForPress(std::uint32_t window, int timeoutMs);
 
+    std::optional<Flash> nextFlash(int timeoutMs);
+    bool waitForUnmap(int timeoutMs); // of the last flash
+
 private:
     bool waitForOwner(bool owned, int timeoutMs);
+
+    std::uint32_t m_flash = 0;
 
     std::unique_ptr<QProcess> m_compositor;
     std::uint32_t m_selection = 0;

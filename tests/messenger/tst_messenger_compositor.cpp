@@ -21,6 +21,7 @@ constexpr int ShortFlash = 2;
 
 // Solid blocks: a large patch of exactly the text colour at the screen's middle.
 const QString Message = QStringLiteral("\u2588\u2588\u2588\u2588\u2588\u2588");
+const QString HaltPadRan = QStringLiteral("/haltpad-ran");
 
 } // namespace
 
@@ -43,6 +44,17 @@ QString flashFault(const ScreenSampler::Report &report, int ticks, int durationM
     return fine ? QString() : QStringLiteral("%1 ms flashes: ").arg(durationMs) + report.toString();
 }
 
+// How many pixels of each colour an image has.
+QMap<QRgb, int> coloursOf(const QImage &image)
+{
+    QMap<QRgb, int> colours;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x)
+            ++colours[image.pixel(x, y) & 0xffffff];
+    }
+    return colours;
+}
+
 // Between flashes the flash place shows the desktop and nothing else: no
 // window of the Messenger's, black or otherwise, stays on the screen. A look
 // that catches a flash being drawn is forgiven.
@@ -63,8 +75,8 @@ QString leftoverFault(const ScreenSampler::Report &report)
 #define START_COMPOSITOR()                                                                                   \
     QVERIFY2(m_display->startCompositor(Timeout), "picom took no ownership of _NET_WM_CM_S0")
 
-// The Messenger on a screen of the test's own, seen only through the screen's
-// pixels, with and without a compositor, and with one that comes and goes
+// The Messenger on a screen of the test's own, seen through the screen's
+// pixels and its windows' maps, with and without a compositor, and with one that comes and goes
 // while the Messenger runs. Whatever the compositor does, every flash must
 // reach the screen, last about as long as asked, let the desktop show between
 // flashes, and take neither clicks nor the focus.
@@ -223,19 +235,104 @@ private Q_SLOTS:
         QVERIFY(running());
     }
 
-private:
-    void startMessenger(int durationMs, int frequencyMs)
+    // Each flash rises over a focused desktop, shows its text in the chosen colour
+    // at the first look, leaves the focus where it was and has its entry's size.
+    // A halt pad setting other than exactly "No" starts the halt pad.
+    void flashesOverTheDesktop()
     {
-        setSetting("ActualDuration", QString::number(durationMs));
-        setSetting("ActualFrequency", QString::number(frequencyMs));
+        setSetting("HaltPad", "no");
+        writeLibrary(m_env->home(),
+            {"Go", "Go on, go on", "Go on, go on, go on, and on, further than you thought you could go"});
+        const QString program = besideStandInHaltPad();
+        QVERIFY(!program.isEmpty());
+        startMessenger(400, 700, program);
+        const std::optional<PrivateDisplay::Flash> shown = m_display->nextFlash(StartTimeout);
+        QVERIFY2(shown, "no flash");
+        QVERIFY2(shown->wmClass.contains("murmurine"), "other programs find the window by its WM_CLASS");
+        // Made after the Messenger's window, so each later flash must rise above it.
+        const std::uint32_t desktop = m_display->createDesktop(DesktopColour);
+
+        QList<QSize> sizes {shown->geometry.size()}; // entry 1, then 2, 3 and 1 again
+        for (int i = 0; i < 3; ++i) {
+            const std::optional<PrivateDisplay::Flash> flash = m_display->nextFlash(Timeout);
+            QVERIFY2(flash, "the window did not appear");
+            sizes << flash->geometry.size();
+            // Text over the desktop: no background of its own, and the text there at once.
+            const QMap<QRgb, int> colours = coloursOf(flash->pixels);
+            QVERIFY2(colours.value(DesktopColour) > flash->pixels.width() * flash->pixels.height() / 3
+                    && colours.value(TextColour) > 10 && !colours.contains(0xffffff) && !colours.contains(0),
+                qPrintable(QDebug::toString(colours)));
+            QCOMPARE(m_display->focus(), desktop);
+            QVERIFY2(m_display->waitForUnmap(Timeout), "the window did not go");
+            QCOMPARE(m_display->focus(), desktop);
+        }
+
+        QVERIFY2(sizes[0].width() < sizes[1].width() && sizes[1].width() < sizes[2].width(),
+            qPrintable(QDebug::toString(sizes)));
+        QCOMPARE(sizes[2].width(), 309); // wrapped at 4635 twips
+        QVERIFY(sizes[2].height() >= 2 * sizes[0].height());
+        QCOMPARE(sizes[3], sizes[0]);
+        QTRY_VERIFY(QFile::exists(m_env->home() + HaltPadRan));
+    }
+
+    // A second start, with HaltPad "No" as init() leaves it, ends and leaves
+    // the store as it is, while the first one goes on.
+    void secondStartEndsAndWritesNothing()
+    {
+        const QString program = besideStandInHaltPad();
+        QVERIFY(!program.isEmpty());
+        startMessenger(400, 700, program);
+        QVERIFY(m_display->nextFlash(StartTimeout));
+        // A mark a second start would overwrite with its own Time.
+        setSetting("Time", TimeStamp::format(QDateTime::currentDateTime().addYears(-1)));
+        const QString settings = m_env->settingsFile();
+        const QByteArray before = TestEnvironment::readFile(settings);
+        const QDateTime modified = QFileInfo(settings).lastModified();
+
+        const std::unique_ptr<QProcess> second = launch(program);
+        QVERIFY(second->waitForFinished(StartTimeout));
+        QCOMPARE(second->exitCode(), 0);
+        QCOMPARE(TestEnvironment::readFile(settings), before);
+        QCOMPARE(QFileInfo(settings).lastModified(), modified);
+        QVERIFY(m_display->nextFlash(Timeout));
+        QVERIFY2(!QFile::exists(m_env->home() + HaltPadRan), "HaltPad is No");
+    }
+
+private:
+    // The Messenger copied into a folder of its own, beside a stand-in halt pad
+    // that leaves HaltPadRan in HOME when it starts; empty when that failed.
+    QString besideStandInHaltPad()
+    {
+        const QString app = m_env->root() + QStringLiteral("/app/");
+        const QString haltPad = app + QStringLiteral("haltpad");
+        return QDir().mkpath(app)
+                && TestEnvironment::writeFile(
+                    haltPad, "#!/bin/sh\necho > \"$HOME" + HaltPadRan.toUtf8() + "\"\n")
+                && QFile::setPermissions(haltPad, QFile::ReadOwner | QFile::ExeOwner)
+                && QFile::copy(TestEnvironment::binDir() + QStringLiteral("/murmurine"),
+                    app + QStringLiteral("murmurine"))
+            ? app + QStringLiteral("murmurine")
+            : QString();
+    }
+    std::unique_ptr<QProcess> launch(const QString &program)
+    {
         QProcessEnvironment env = m_env->processEnvironment();
         env.insert(QStringLiteral("DISPLAY"), m_display->name());
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-        m_messenger = std::make_unique<QProcess>();
-        m_messenger->setProcessEnvironment(env);
-        m_messenger->setProcessChannelMode(QProcess::ForwardedChannels);
-        m_messenger->start(TestEnvironment::binDir() + QStringLiteral("/murmurine"), {});
-        QVERIFY(m_messenger->waitForStarted(StartTimeout));
+        auto process = std::make_unique<QProcess>();
+        process->setProcessEnvironment(env);
+        process->setProcessChannelMode(QProcess::ForwardedChannels);
+        process->start(program, {});
+        process->waitForStarted(StartTimeout);
+        return process;
+    }
+    void startMessenger(int durationMs, int frequencyMs,
+        const QString &program = TestEnvironment::binDir() + QStringLiteral("/murmurine"))
+    {
+        setSetting("ActualDuration", QString::number(durationMs));
+        setSetting("ActualFrequency", QString::number(frequencyMs));
+        m_messenger = launch(program);
+        QVERIFY(m_messenger->state() == QProcess::Running);
     }
     // As the Settings program saves: the new value, then a later Time, which the
     // Messenger reads at its next tick. The tick after shows the new duration.
