@@ -4,13 +4,15 @@
 #include <QFile>
 #include <QTest>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 QStringList texts(const QList<MarkedEntry> &entries)
 {
     QStringList result;
     for (const MarkedEntry &entry : entries)
-        result.append((entry.marked ? QStringLiteral("+") : QStringLiteral("-")) + entry.text);
+        result.append(QLatin1Char(entry.marked ? '+' : '-') + entry.text);
     return result;
 }
 
@@ -24,7 +26,7 @@ private Q_SLOTS:
     {
         m_env = std::make_unique<TestEnvironment>();
         QVERIFY(m_env->isValid());
-        m_path = m_env->home() + QStringLiteral("/DATA.TXT");
+        m_path = m_env->home() + u"/DATA.TXT"_s;
     }
     void readingLists_data()
     {
@@ -72,8 +74,8 @@ private Q_SLOTS:
         QVERIFY(TestEnvironment::writeFile(m_path, bytes));
         const DataFile data(m_path);
         QCOMPARE(data.readCategories().size(), DataFile::MaxEntries);
-        QCOMPARE(data.readCategories().last().text, QStringLiteral("C100"));
-        QCOMPARE(data.readCategory(QStringLiteral("C1")).size(), DataFile::MaxEntries);
+        QCOMPARE(data.readCategories().last().text, u"C100"_s);
+        QCOMPARE(data.readCategory(u"C1"_s).size(), DataFile::MaxEntries);
         QCOMPARE(data.readMarkedMessages().size(), DataFile::MaxEntries);
     }
     void renumberAfterDeletion()
@@ -81,31 +83,31 @@ private Q_SLOTS:
         QVERIFY(TestEnvironment::writeFile(
             m_path, "[Categories]\n1=1A\n[A]\n1=1first\n2=0second\n3=1third\n[B]\n1=1untouched\n"));
         const DataFile data(m_path);
-        QList<MarkedEntry> messages = data.readCategory(QStringLiteral("A"));
+        QList<MarkedEntry> messages = data.readCategory(u"A"_s);
         messages.removeAt(1);
-        QVERIFY(data.renumber(QStringLiteral("A"), messages));
+        QVERIFY(data.renumber(u"A"_s, messages));
         QCOMPARE(TestEnvironment::readFile(m_path),
             QByteArray("[Categories]\n1=1A\n[A]\n1=1first\n2=1third\n3=\n[B]\n1=1untouched\n"));
-        QCOMPARE(texts(data.readCategory(QStringLiteral("a"))), (QStringList {"+first", "+third"}));
+        QCOMPARE(texts(data.readCategory(u"a"_s)), (QStringList {"+first", "+third"}));
 
-        QVERIFY(data.renumber(QStringLiteral("A"), {}));
-        QVERIFY(data.readCategory(QStringLiteral("A")).isEmpty());
+        QVERIFY(data.renumber(u"A"_s, {}));
+        QVERIFY(data.readCategory(u"A"_s).isEmpty());
     }
     void blankCategoryAndEndList()
     {
         QVERIFY(
             TestEnvironment::writeFile(m_path, "[Categories]\n1=1A\n2=1B\n[A]\n1=1x\n2=1y\n3=1z\n4=1w\n"));
         const DataFile data(m_path);
-        QVERIFY(data.blankCategory(QStringLiteral("A"), 4));
-        QVERIFY(data.renumber(DataFile::CategoriesSection, {MarkedEntry {true, QStringLiteral("B")}}));
+        QVERIFY(data.blankCategory(u"A"_s, 4));
+        QVERIFY(data.renumber(DataFile::CategoriesSection, {MarkedEntry {true, u"B"_s}}));
         QCOMPARE(
             TestEnvironment::readFile(m_path), QByteArray("[Categories]\n1=1B\n2=\n[A]\n1=\n2=\n3=\n4=\n"));
 
-        QVERIFY(data.writeMessageEntry(QStringLiteral("B"), 1, {false, QStringLiteral("new")}));
-        QVERIFY(data.endList(QStringLiteral("B"), 2));
-        QVERIFY(data.writeCategoryEntry(2, {true, QStringLiteral("C")}));
+        QVERIFY(data.writeMessageEntry(u"B"_s, 1, {false, u"new"_s}));
+        QVERIFY(data.endList(u"B"_s, 2));
+        QVERIFY(data.writeCategoryEntry(2, {true, u"C"_s}));
         QCOMPARE(texts(data.readCategories()), (QStringList {"+B", "+C"}));
-        QCOMPARE(texts(data.readCategory(QStringLiteral("B"))), QStringList {"-new"});
+        QCOMPARE(texts(data.readCategory(u"B"_s)), QStringList {"-new"});
     }
     void categoryNames_data()
     {
@@ -136,12 +138,10 @@ private Q_SLOTS:
         QVERIFY(TestEnvironment::writeFile(m_path, original));
         const DataFile data(m_path);
         QString error;
-        QVERIFY(!data.writeMessageEntry(
-            QStringLiteral("categories"), 2, {true, QStringLiteral("0Evil")}, &error));
-        QVERIFY(!data.writeCategoryEntry(2, {true, QStringLiteral("x]y")}, &error));
-        QVERIFY(!data.renumber(QStringLiteral("CATEGORIES"), {}, &error));
-        QVERIFY(
-            !data.writeMessageEntry(QStringLiteral("A"), 2, {true, QStringLiteral("two\nlines")}, &error));
+        QVERIFY(!data.writeMessageEntry(u"categories"_s, 2, {true, u"0Evil"_s}, &error));
+        QVERIFY(!data.writeCategoryEntry(2, {true, u"x]y"_s}, &error));
+        QVERIFY(!data.renumber(u"CATEGORIES"_s, {}, &error));
+        QVERIFY(!data.writeMessageEntry(u"A"_s, 2, {true, u"two\nlines"_s}, &error));
         QCOMPARE(TestEnvironment::readFile(m_path), original);
     }
 

@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 bool runTool(const TestEnvironment &env, const QStringList &args, QString *output = nullptr)
@@ -27,9 +29,9 @@ bool runTool(const TestEnvironment &env, const QStringList &args, QString *outpu
     return tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0;
 }
 
-bool setModified(const QString &path, qint64 secondsAgo)
+bool setModified(const QString &path, qint64 secondsAgo, time_t now = ::time(nullptr))
 {
-    const timespec when {::time(nullptr) - secondsAgo, 0};
+    const timespec when {now - secondsAgo, 0};
     const timespec times[2] = {when, when};
     return ::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0) == 0;
 }
@@ -39,30 +41,17 @@ QString identity(const QString &path)
 {
     struct stat st = {};
     ::stat(QFile::encodeName(path).constData(), &st);
-    return QStringLiteral("%1 %2.%3").arg(st.st_ino).arg(st.st_mtim.tv_sec).arg(st.st_mtim.tv_nsec);
+    return u"%1 %2.%3"_s.arg(st.st_ino).arg(st.st_mtim.tv_sec).arg(st.st_mtim.tv_nsec);
 }
 
-// The lines of a file as text, whatever its encoding and line ends.
+// The lines of a file as text, whatever its encoding and line ends; byte for
+// byte for 8-bit files, so that untouched lines compare exactly.
 QStringList textLines(const QByteArray &bytes)
 {
-    QString text;
-    if (bytes.startsWith("\xFF\xFE")) {
-        QStringDecoder utf16(QStringDecoder::Utf16LE);
-        text = utf16.decode(bytes.sliced(2));
-    } else {
-        text = QString::fromLatin1(bytes); // byte for byte: untouched lines compare exactly
-    }
-    // Not QRegularExpression: it matches nothing in text with an unpaired surrogate.
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i <= text.size(); ++i) {
-        if (i == text.size() || text.at(i) == u'\r' || text.at(i) == u'\n') {
-            if (i > start)
-                lines.append(text.sliced(start, i - start));
-            start = i + 1;
-        }
-    }
-    return lines;
+    QString text = bytes.startsWith("\xFF\xFE")
+        ? QString(QStringDecoder(QStringDecoder::Utf16LE)(bytes.sliced(2)))
+        : QString::fromLatin1(bytes);
+    return text.replace(u'\r', u'\n').split(u'\n', Qt::SkipEmptyParts);
 }
 
 } // namespace
@@ -75,62 +64,51 @@ private Q_SLOTS:
     {
         m_env = std::make_unique<TestEnvironment>();
         QVERIFY(m_env->isValid());
-        m_path = m_env->home() + QStringLiteral("/DATA.TXT");
+        m_path = m_env->home() + u"/DATA.TXT"_s;
     }
     void missingFileReadsEmptyAndWriteCreatesIt()
     {
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QString());
-        QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v")));
+        QCOMPARE(read("S", "k"), QString());
+        QVERIFY(write("S", "k", "v"));
         QCOMPARE(TestEnvironment::readFile(m_path), QByteArray("[S]\nk=v\n"));
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("s"), QStringLiteral("K")), QStringLiteral("v"));
+        QCOMPARE(read("s", "K"), u"v"_s);
         QVERIFY(QDir(m_env->home()).entryList(QDir::Files | QDir::Hidden).size() == 1); // no temporary left
     }
     void seesAnotherProcessWrite()
     {
-        QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("mine")));
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("mine"));
+        QVERIFY(write("S", "k", "mine"));
+        QCOMPARE(read("S", "k"), u"mine"_s);
         // Same length, written within the same second: only a full identity check notices.
-        QVERIFY(runTool(*m_env,
-            {QStringLiteral("write"), m_path, QStringLiteral("S"), QStringLiteral("k"),
-                QStringLiteral("them")}));
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("them"));
+        QVERIFY(runTool(*m_env, {u"write"_s, m_path, u"S"_s, u"k"_s, u"them"_s}));
+        QCOMPARE(read("S", "k"), u"them"_s);
 
-        QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("j"), QStringLiteral("x")));
+        QVERIFY(write("S", "j", "x"));
         QString seen;
-        QVERIFY(runTool(
-            *m_env, {QStringLiteral("read"), m_path, QStringLiteral("S"), QStringLiteral("j")}, &seen));
-        QCOMPARE(seen, QStringLiteral("x"));
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("them"));
+        QVERIFY(runTool(*m_env, {u"read"_s, m_path, u"S"_s, u"j"_s}, &seen));
+        QCOMPARE(seen, u"x"_s);
+        QCOMPARE(read("S", "k"), u"them"_s);
     }
     void seesReplacementWithSameSizeAndTime()
     {
-        QVERIFY(TestEnvironment::writeFile(m_path, "[S]\nk=aaaa\n"));
-        struct stat before;
-        QCOMPARE(::stat(QFile::encodeName(m_path).constData(), &before), 0);
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("aaaa"));
-
+        const time_t now = ::time(nullptr);
+        QVERIFY(TestEnvironment::writeFile(m_path, "[S]\nk=aaaa\n") && setModified(m_path, 60, now));
+        QCOMPARE(read("S", "k"), u"aaaa"_s);
         // Another file of the same size and time renamed over it: a new inode.
-        const QString other = m_path + QStringLiteral(".new");
-        QVERIFY(TestEnvironment::writeFile(other, "[S]\nk=bbbb\n"));
-        const timespec times[2] = {before.st_atim, before.st_mtim};
-        QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(other).constData(), times, 0), 0);
+        const QString other = m_path + u".new"_s;
+        QVERIFY(TestEnvironment::writeFile(other, "[S]\nk=bbbb\n") && setModified(other, 60, now));
         QCOMPARE(::rename(QFile::encodeName(other).constData(), QFile::encodeName(m_path).constData()), 0);
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("bbbb"));
+        QCOMPARE(read("S", "k"), u"bbbb"_s);
     }
     void batchWriteIsAllOrNothing()
     {
         QVERIFY(TestEnvironment::writeFile(m_path, "[S]\n1=a\n2=b\n"));
         QString error;
-        QVERIFY(!IniFile::write(m_path,
-            {{QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("x")},
-                {QStringLiteral("S"), QStringLiteral("2"), QStringLiteral("bad\nvalue")}},
-            &error));
+        QVERIFY(
+            !IniFile::write(m_path, {{u"S"_s, u"1"_s, u"x"_s}, {u"S"_s, u"2"_s, u"bad\nvalue"_s}}, &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(TestEnvironment::readFile(m_path), QByteArray("[S]\n1=a\n2=b\n"));
 
-        QVERIFY(IniFile::write(m_path,
-            {{QStringLiteral("S"), QStringLiteral("1"), QStringLiteral("x")},
-                {QStringLiteral("S"), QStringLiteral("3"), QString()}}));
+        QVERIFY(IniFile::write(m_path, {{u"S"_s, u"1"_s, u"x"_s}, {u"S"_s, u"3"_s, QString()}}));
         QCOMPARE(TestEnvironment::readFile(m_path), QByteArray("[S]\n1=x\n2=b\n3=\n"));
     }
     void failedWritesReportAndKeepTheFile_data()
@@ -147,7 +125,7 @@ private Q_SLOTS:
         QString target = m_path;
         const QByteArray original = "[S]\nk=keep\n";
         if (situation == QLatin1String("missing-folder")) {
-            target = m_env->home() + QStringLiteral("/no/such/DATA.TXT");
+            target = m_env->home() + u"/no/such/DATA.TXT"_s;
         } else if (situation == QLatin1String("directory")) {
             QVERIFY(QDir().mkpath(m_path));
         } else {
@@ -161,13 +139,11 @@ private Q_SLOTS:
         }
 
         QString error;
-        const bool written
-            = IniFile::write(target, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("new"), &error);
+        const bool written = IniFile::write(target, u"S"_s, u"k"_s, u"new"_s, &error);
         QFile::setPermissions(m_env->home(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QVERIFY(!written);
         QVERIFY(!error.isEmpty());
-        QCOMPARE(IniFile::read(target, QStringLiteral("S"), QStringLiteral("k")),
-            QFileInfo(target).isFile() ? QStringLiteral("keep") : QString());
+        QCOMPARE(IniFile::read(target, u"S"_s, u"k"_s), QFileInfo(target).isFile() ? u"keep"_s : QString());
         if (QFileInfo(target).isFile())
             QCOMPARE(TestEnvironment::readFile(target), original);
     }
@@ -188,14 +164,10 @@ private Q_SLOTS:
         const IniDocument before = IniDocument::parse(original);
         QCOMPARE(before.toBytes(), original); // reading alone never changes a byte
 
-        QVERIFY(IniFile::write(
-            m_path, QStringLiteral("Categories"), QStringLiteral("1"), QStringLiteral("1Calm")));
-        QVERIFY(
-            IniFile::write(m_path, QStringLiteral("New Section"), QStringLiteral("k"), QStringLiteral("v")));
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("categories"), QStringLiteral("1")),
-            QStringLiteral("1Calm"));
-        QCOMPARE(
-            IniFile::read(m_path, QStringLiteral("new section"), QStringLiteral("K")), QStringLiteral("v"));
+        QVERIFY(write("Categories", "1", "1Calm"));
+        QVERIFY(write("New Section", "k", "v"));
+        QCOMPARE(read("categories", "1"), u"1Calm"_s);
+        QCOMPARE(read("new section", "K"), u"v"_s);
 
         // Every line of the original that was not the edited one is still there, in order.
         const QStringList after = textLines(TestEnvironment::readFile(m_path));
@@ -214,9 +186,9 @@ private Q_SLOTS:
         bytes.append(QByteArray(10 * 1024 * 1024, 'x'));
         bytes.append("\nafter=1\n");
         QVERIFY(TestEnvironment::writeFile(m_path, bytes));
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("after")), QStringLiteral("1"));
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("big")).size(), 10 * 1024 * 1024);
-        QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("after"), QStringLiteral("2")));
+        QCOMPARE(read("S", "after"), u"1"_s);
+        QCOMPARE(read("S", "big").size(), 10 * 1024 * 1024);
+        QVERIFY(write("S", "after", "2"));
         QCOMPARE(QFileInfo(m_path).size(), bytes.size());
     }
     void heldValuesLeaveTheFileUntouched_data()
@@ -255,56 +227,62 @@ private Q_SLOTS:
     void staleTemporaryCopiesRemovedByTheNextWrite_data()
     {
         QTest::addColumn<QString>("name");
-        QTest::addColumn<int>("secondsOld");
-        QTest::addColumn<bool>("locked");
-        QTest::addColumn<bool>("linked");
+        QTest::addColumn<QString>("situation"); // young: 20 s old; else two minutes
         QTest::addColumn<bool>("removed");
-
-        QTest::newRow("left by a killed writer") << "DATA.TXT.aB3xYz" << 120 << false << false << true;
-        QTest::newRow("under a minute old") << "DATA.TXT.aB3xYz" << 20 << false << false << false;
-        QTest::newRow("still being written") << "DATA.TXT.aB3xYz" << 120 << true << false << false;
-        QTest::newRow("another file's copy") << "OTHER.TXT.aB3xYz" << 120 << false << false << false;
-        QTest::newRow("other letter case") << "data.txt.aB3xYz" << 120 << false << false << false;
-        QTest::newRow("seven characters") << "DATA.TXT.backup1" << 120 << false << false << false;
-        QTest::newRow("beside the file a link points to")
-            << "DATA.TXT.aB3xYz" << 120 << false << true << true;
-        QTest::newRow("not letters or digits") << "DATA.TXT.ab-12c" << 120 << false << false << false;
-        QTest::newRow("a word the user chose") << "DATA.TXT.backup" << 120 << false << false << false;
-        QTest::newRow("a date the user chose") << "DATA.TXT.261207" << 120 << false << false << false;
-        QTest::newRow("random digits and capitals") << "DATA.TXT.Q7W2E9" << 120 << false << false << true;
+        const auto row = [](const char *what, const char *name, bool removed, const char *situation = "") {
+            QTest::newRow(what) << QString::fromLatin1(name) << QString::fromLatin1(situation) << removed;
+        };
+        row("left by a killed writer", "DATA.TXT.aB3xYz", true);
+        row("under a minute old", "DATA.TXT.aB3xYz", false, "young");
+        row("still being written", "DATA.TXT.aB3xYz", false, "locked");
+        row("another file's copy", "OTHER.TXT.aB3xYz", false);
+        row("other letter case", "data.txt.aB3xYz", false);
+        row("seven characters", "DATA.TXT.backup1", false);
+        row("beside the file a link points to", "DATA.TXT.aB3xYz", true, "linked");
+        row("not letters or digits", "DATA.TXT.ab-12c", false);
+        row("a word the user chose", "DATA.TXT.backup", false);
+        row("a date the user chose", "DATA.TXT.261207", false);
+        row("random digits and capitals", "DATA.TXT.Q7W2E9", true);
     }
     void staleTemporaryCopiesRemovedByTheNextWrite()
     {
         QFETCH(QString, name);
-        QFETCH(int, secondsOld);
-        QFETCH(bool, locked);
-        QFETCH(bool, linked);
+        QFETCH(QString, situation);
         QFETCH(bool, removed);
 
         // QSaveFile writes through a symbolic link, beside the file it points to.
         QString folder = m_env->home();
-        if (linked) {
-            folder += QStringLiteral("/real");
+        if (situation == u"linked") {
+            folder += u"/real"_s;
             QVERIFY(QDir().mkpath(folder));
-            QVERIFY(QFile::link(folder + QStringLiteral("/DATA.TXT"), m_path));
+            QVERIFY(QFile::link(folder + u"/DATA.TXT"_s, m_path));
         }
-        QVERIFY(TestEnvironment::writeFile(folder + QStringLiteral("/DATA.TXT"), "[S]\nk=v\n"));
+        QVERIFY(TestEnvironment::writeFile(folder + u"/DATA.TXT"_s, "[S]\nk=v\n"));
         const QString copy = folder + u'/' + name;
         QVERIFY(TestEnvironment::writeFile(copy, "[S]\nk=v\n"));
-        QVERIFY(setModified(copy, secondsOld));
+        QVERIFY(setModified(copy, situation == u"young" ? 20 : 120));
         QFile holder(copy);
-        if (locked) {
+        if (situation == u"locked") {
             QVERIFY(holder.open(QIODevice::ReadOnly));
             QCOMPARE(::flock(holder.handle(), LOCK_EX | LOCK_NB), 0);
         }
 
-        QVERIFY(IniFile::write(m_path, QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("w")));
+        QVERIFY(write("S", "k", "w"));
         QCOMPARE(!QFileInfo::exists(copy), removed);
-        QCOMPARE(IniFile::read(m_path, QStringLiteral("S"), QStringLiteral("k")), QStringLiteral("w"));
+        QCOMPARE(read("S", "k"), u"w"_s);
         QCOMPARE(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), removed ? 1 : 2);
     }
 
 private:
+    QString read(const QString &section, const QString &key) const
+    {
+        return IniFile::read(m_path, section, key);
+    }
+    bool write(const QString &section, const QString &key, const QString &value) const
+    {
+        return IniFile::write(m_path, section, key, value);
+    }
+
     std::unique_ptr<TestEnvironment> m_env;
     QString m_path;
 };

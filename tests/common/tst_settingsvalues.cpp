@@ -1,14 +1,31 @@
 #include "DataFolder.h"
 #include "IniProcedures.h"
+#include "QuickStopIcons.h"
 #include "ShippedFile.h"
 #include "TestEnvironment.h"
 #include "TimeStamp.h"
+#include "TimingLists.h"
 #include "ValueConversions.h"
 
 #include <QDir>
 #include <QFile>
+#include <QImage>
+#include <QPixmap>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTest>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QImage rendering(const QIcon &icon, int size)
+{
+    return icon.pixmap(QSize(size, size)).toImage().convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
+} // namespace
 
 class tst_SettingsValues : public QObject
 {
@@ -27,51 +44,40 @@ private Q_SLOTS:
         QTest::newRow("MURMURIN.INI") << "MURMURIN.INI" << true;
         QTest::newRow("lower case is a path") << "murmurin.ini" << false;
     }
+    // Another process's write is seen at once, though of the same size and in the same second.
     void storeNames()
     {
         QFETCH(QString, name);
         QFETCH(bool, isStore);
-        QVERIFY(WriteIniFile(SettingsSection, QStringLiteral("On"), QStringLiteral("Yes"), SettingsFileName));
+        QVERIFY(WriteIniFile(SettingsSection, u"On"_s, u"Yes"_s, SettingsFileName));
         QDir::setCurrent(m_env->home());
-        QCOMPARE(ReadIniFile(SettingsSection, QStringLiteral("On"), name),
-            isStore ? QStringLiteral("Yes") : QString());
+        QCOMPARE(ReadIniFile(SettingsSection, u"On"_s, name), isStore ? u"Yes"_s : QString());
+        QProcess tool;
+        tool.setProcessEnvironment(m_env->processEnvironment());
+        tool.start(QStringLiteral(MURMURINE_INI_TOOL),
+            {u"write"_s, u"MURMURIN"_s, SettingsSection, u"On"_s, u"Nay"_s});
+        QVERIFY(tool.waitForFinished(30000) && tool.exitCode() == 0);
+        QCOMPARE(ReadIniFile(SettingsSection, u"On"_s, name), isStore ? u"Nay"_s : QString());
         QVERIFY(QFile::exists(m_env->settingsFile()));
-        QVERIFY(!QFile::exists(m_env->home() + QStringLiteral("/MURMURIN.INI")));
+        QVERIFY(!QFile::exists(m_env->home() + u"/MURMURIN.INI"_s));
     }
     void emptyAndLongValues()
     {
-        QCOMPARE(ReadIniFile(SettingsSection, QStringLiteral("Never"), SettingsFileName), QString());
-        QVERIFY(WriteIniFile(SettingsSection, QStringLiteral("Empty"), QString(), SettingsFileName));
-        QCOMPARE(ReadIniFile(SettingsSection, QStringLiteral("Empty"), SettingsFileName), QString());
+        QCOMPARE(ReadIniFile(SettingsSection, u"Never"_s, SettingsFileName), QString());
+        QVERIFY(WriteIniFile(SettingsSection, u"Empty"_s, QString(), SettingsFileName));
+        QCOMPARE(ReadIniFile(SettingsSection, u"Empty"_s, SettingsFileName), QString());
 
         // No value the programs write is ever cut on reading; only absurd ones are.
-        const QString path = m_env->home() + QStringLiteral("/x.ini");
+        const QString path = m_env->home() + u"/x.ini"_s;
         const QString message(300, QLatin1Char('m'));
-        QVERIFY(WriteIniFile(QStringLiteral("S"), QStringLiteral("k"), QLatin1Char('1') + message, path));
-        QCOMPARE(ReadIniFile(QStringLiteral("S"), QStringLiteral("k"), path), QLatin1Char('1') + message);
-        QVERIFY(
-            WriteIniFile(QStringLiteral("S"), QStringLiteral("k"), QString(5000, QLatin1Char('z')), path));
-        QCOMPARE(ReadIniFile(QStringLiteral("S"), QStringLiteral("k"), path).size(), MaxIniValueLength);
+        QVERIFY(WriteIniFile(u"S"_s, u"k"_s, QLatin1Char('1') + message, path));
+        QCOMPARE(ReadIniFile(u"S"_s, u"k"_s, path), QLatin1Char('1') + message);
+        QVERIFY(WriteIniFile(u"S"_s, u"k"_s, QString(5000, QLatin1Char('z')), path));
+        QCOMPARE(ReadIniFile(u"S"_s, u"k"_s, path).size(), MaxIniValueLength);
 
         QString error;
-        QVERIFY(!WriteIniFile(QStringLiteral("S"), QStringLiteral("k"), QStringLiteral("v"),
-            m_env->home() + QStringLiteral("/missing/x.ini"), &error));
+        QVERIFY(!WriteIniFile(u"S"_s, u"k"_s, u"v"_s, m_env->home() + u"/missing/x.ini"_s, &error));
         QVERIFY(!error.isEmpty());
-    }
-    void storeSeesAnotherProcess()
-    {
-        QVERIFY(WriteIniFile(SettingsSection, QStringLiteral("On"), QStringLiteral("Yes"), SettingsFileName));
-        QCOMPARE(ReadIniFile(SettingsSection, QStringLiteral("On"), SettingsFileName), QStringLiteral("Yes"));
-        for (const QString &value : {QStringLiteral("No"), QStringLiteral("Yes"), QStringLiteral("No")}) {
-            QProcess tool;
-            tool.setProcessEnvironment(m_env->processEnvironment());
-            tool.start(QStringLiteral(MURMURINE_INI_TOOL),
-                {QStringLiteral("write"), QStringLiteral("MURMURIN"), SettingsSection, QStringLiteral("On"),
-                    value});
-            QVERIFY(tool.waitForFinished(30000));
-            QCOMPARE(tool.exitCode(), 0);
-            QCOMPARE(ReadIniFile(SettingsSection, QStringLiteral("On"), QStringLiteral("MURMURIN")), value);
-        }
     }
     void leadingNumber_data()
     {
@@ -123,12 +129,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("backColour");
         QTest::addColumn<QString>("transparentFlag");
         QTest::addColumn<bool>("transparent");
-        QTest::newRow("no colour, flag off") << ""
-                                             << "0" << true;
-        QTest::newRow("colour, flag off") << "255"
-                                          << "0" << false;
-        QTest::newRow("colour, flag any number") << "255"
-                                                 << "-1" << true;
+        const auto row = [](const char *name, const QString &colour, const QString &flag, bool transparent) {
+            QTest::newRow(name) << colour << flag << transparent;
+        };
+        row("no colour, flag off", "", "0", true);
+        row("colour, flag off", "255", "0", false);
+        row("colour, flag any number", "255", "-1", true);
     }
     void transparency()
     {
@@ -140,19 +146,12 @@ private Q_SLOTS:
     void timeStamps()
     {
         const QDateTime written(QDate(2026, 12, 6), QTime(18, 10, 58, 123));
-        QCOMPARE(TimeStamp::format(written), QStringLiteral("2026-12-06T18:10:58.123"));
+        QCOMPARE(TimeStamp::format(written), u"2026-12-06T18:10:58.123"_s);
         QCOMPARE(TimeStamp::parse(TimeStamp::format(written)), written);
+        QCOMPARE(TimeStamp::parse(u"2026-12-07T00:00:00.000"_s), QDateTime(QDate(2026, 12, 7), QTime(0, 0)));
 
-        // A stop written just after midnight is newer than a start just before it.
-        const QDateTime beforeMidnight(QDate(2026, 12, 6), QTime(23, 59, 59, 900));
-        const QDateTime afterMidnight(QDate(2026, 12, 7), QTime(0, 0, 0, 100));
-        QVERIFY(TimeStamp::parse(TimeStamp::format(afterMidnight))
-            > TimeStamp::parse(TimeStamp::format(beforeMidnight)));
-        QVERIFY(TimeStamp::parse(QStringLiteral("2026-12-07T00:00:00.000")).isValid());
-
-        QCOMPARE(
-            TimeStamp::parse(QStringLiteral("18:10:58")), QDateTime(QDate::currentDate(), QTime(18, 10, 58)));
-        QCOMPARE(TimeStamp::parse(QStringLiteral("9:05:00")), QDateTime(QDate::currentDate(), QTime(9, 5)));
+        QCOMPARE(TimeStamp::parse(u"18:10:58"_s), QDateTime(QDate::currentDate(), QTime(18, 10, 58)));
+        QCOMPARE(TimeStamp::parse(u"9:05:00"_s), QDateTime(QDate::currentDate(), QTime(9, 5)));
         for (const char *bad : {"", "   ", "garbage", "25:00:00", "2026-13-01T00:00:00.000"})
             QVERIFY2(!TimeStamp::parse(QLatin1String(bad)).isValid(), bad);
     }
@@ -175,7 +174,7 @@ private Q_SLOTS:
             QVERIFY(QDir(m_env->home()).mkdir(folder));
         // A plain file of a candidate's name is not a folder to use.
         if (folders.isEmpty()) {
-            QFile file(m_env->home() + QStringLiteral("/Documents"));
+            QFile file(m_env->home() + u"/Documents"_s);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         QCOMPARE(DataFolder::locate(m_env->home()), m_env->home() + QLatin1Char('/') + expected);
@@ -184,27 +183,20 @@ private Q_SLOTS:
     }
     void firstRunCopiesFactoryLibraryOnce()
     {
-        const QString factory = m_env->root() + QStringLiteral("/data.txt");
-        QFile file(factory);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("[Categories]\n1=1Factory\n");
-        file.close();
+        const QString factory = m_env->root() + u"/data.txt"_s;
+        QVERIFY(TestEnvironment::writeFile(factory, "[Categories]\n1=1Factory\n"));
 
         const QString folder = DataFolder::FindDataFolder(m_env->home(), factory);
         const QString data = DataFolder::dataFilePath(folder);
-        QCOMPARE(
-            ReadIniFile(QStringLiteral("Categories"), QStringLiteral("1"), data), QStringLiteral("1Factory"));
+        QCOMPARE(ReadIniFile(u"Categories"_s, u"1"_s, data), u"1Factory"_s);
 
-        QVERIFY(
-            WriteIniFile(QStringLiteral("Categories"), QStringLiteral("1"), QStringLiteral("1Mine"), data));
+        QVERIFY(WriteIniFile(u"Categories"_s, u"1"_s, u"1Mine"_s, data));
         DataFolder::FindDataFolder(m_env->home(), factory);
-        QCOMPARE(
-            ReadIniFile(QStringLiteral("Categories"), QStringLiteral("1"), data), QStringLiteral("1Mine"));
+        QCOMPARE(ReadIniFile(u"Categories"_s, u"1"_s, data), u"1Mine"_s);
 
         // A missing factory file is passed over: the folder is still made.
-        QVERIFY(QDir(m_env->home()).mkdir(QStringLiteral("Documents")));
-        const QString other
-            = DataFolder::FindDataFolder(m_env->home(), m_env->root() + QStringLiteral("/none.txt"));
+        QVERIFY(QDir(m_env->home()).mkdir(u"Documents"_s));
+        const QString other = DataFolder::FindDataFolder(m_env->home(), m_env->root() + u"/none.txt"_s);
         QVERIFY(QFileInfo(other).isDir());
         QVERIFY(!QFile::exists(DataFolder::dataFilePath(other)));
     }
@@ -212,25 +204,76 @@ private Q_SLOTS:
     {
         // An installed program in <prefix>/bin finds <prefix>/share/murmurine/...; a
         // file beside the program, as in a build tree, comes first.
-        const QString prefix = m_env->root() + QStringLiteral("/prefix");
-        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/bin")));
-        QVERIFY(QDir().mkpath(prefix + QStringLiteral("/share/murmurine/help")));
-        const QString bin = prefix + QStringLiteral("/bin");
-        const QString page = QStringLiteral("help/index.html");
+        const QString prefix = m_env->root() + u"/prefix"_s;
+        QVERIFY(QDir().mkpath(prefix + u"/bin"_s));
+        QVERIFY(QDir().mkpath(prefix + u"/share/murmurine/help"_s));
+        const QString bin = prefix + u"/bin"_s;
+        const QString page = u"help/index.html"_s;
         QCOMPARE(ShippedFile::locate(page, bin), QString());
 
-        const QString installed = prefix + QStringLiteral("/share/murmurine/help/index.html");
+        const QString installed = prefix + u"/share/murmurine/help/index.html"_s;
         QFile(installed).open(QIODevice::WriteOnly);
         QCOMPARE(ShippedFile::locate(page, bin), installed);
 
-        QVERIFY(QDir(bin).mkdir(QStringLiteral("help")));
-        QFile(bin + QStringLiteral("/help/index.html")).open(QIODevice::WriteOnly);
-        QCOMPARE(ShippedFile::locate(page, bin), bin + QStringLiteral("/help/index.html"));
+        QVERIFY(QDir(bin).mkdir(u"help"_s));
+        QFile(bin + u"/help/index.html"_s).open(QIODevice::WriteOnly);
+        QCOMPARE(ShippedFile::locate(page, bin), bin + u"/help/index.html"_s);
+    }
+
+    // The captions are what the user picks by; the values are what the Messenger
+    // runs with. They must say the same thing, in rising order, so that a higher
+    // position never means a shorter time.
+    void timingCaptionsMatchValues()
+    {
+        const QRegularExpression form(
+            u"^([1-9][0-9]*) (millisecond|second)(s?)$"_s, QRegularExpression::CaseInsensitiveOption);
+        const auto check = [&form](const auto &list) {
+            int previous = 0;
+            for (const TimingLists::Entry &entry : list) {
+                const QRegularExpressionMatch match = form.match(QLatin1String(entry.caption));
+                QVERIFY2(match.hasMatch(), entry.caption);
+                const int number = match.captured(1).toInt();
+                QCOMPARE(number * (match.captured(2).compare(u"second", Qt::CaseInsensitive) == 0 ? 1000 : 1),
+                    entry.ms);
+                QCOMPARE(match.captured(3).isEmpty(), number == 1); // "1 millisecond", "2 milliseconds"
+                QVERIFY2(entry.ms > previous, entry.caption);
+                previous = entry.ms;
+            }
+        };
+        check(TimingLists::Durations);
+        check(TimingLists::Frequencies);
+    }
+
+    // Each of the twelve Quick Stop icons in every size. The set-up form shows
+    // them side by side and the tray at 16 pixels: no two may look alike there.
+    void quickStopIcons()
+    {
+        QSet<QByteArray> seen;
+        for (int pair = 0; pair < QuickStopIcons::PairCount; ++pair) {
+            for (bool on : {true, false}) {
+                const QIcon icon = QuickStopIcons::icon(pair, on);
+                for (int size : {16, 32, 64}) {
+                    const QString path = QuickStopIcons::resourcePath(pair, on, size);
+                    const QImage image = QImage(path).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+                    QVERIFY2(image.size() == QSize(size, size), qPrintable(path));
+                    QCOMPARE(rendering(icon, size), image);
+                }
+                const QImage tray = rendering(icon, 16);
+                seen.insert(QByteArray(reinterpret_cast<const char *>(tray.constBits()), tray.sizeInBytes()));
+            }
+        }
+        QCOMPARE(seen.size(), 2 * QuickStopIcons::PairCount);
+        // A pair outside the range gives pair zero.
+        for (int pair : {-1, int(QuickStopIcons::PairCount), std::numeric_limits<int>::min()}) {
+            for (bool on : {true, false})
+                QCOMPARE(rendering(QuickStopIcons::icon(pair, on), 32),
+                    rendering(QuickStopIcons::icon(0, on), 32));
+        }
     }
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
 };
 
-QTEST_GUILESS_MAIN(tst_SettingsValues)
+QTEST_MAIN(tst_SettingsValues)
 #include "tst_settingsvalues.moc"

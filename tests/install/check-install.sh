@@ -11,8 +11,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 
 cmake --install "$build" --prefix "$prefix" >/dev/null
 
-for f in bin/murmurine bin/murmurine-settings bin/haltpad \
-         share/murmurine/data.txt share/murmurine/welcome.png share/murmurine/help/index.html \
+for f in share/murmurine/data.txt share/murmurine/welcome.png share/murmurine/help/index.html \
          share/applications/org.murmurine.Murmurine.desktop \
          share/applications/org.murmurine.MurmurineSettings.desktop \
          share/metainfo/org.murmurine.Murmurine.metainfo.xml \
@@ -24,7 +23,7 @@ for f in bin/murmurine bin/murmurine-settings bin/haltpad \
     [ -e "$prefix/$f" ] || fail "$f is not installed"
 done
 for f in bin/murmurine bin/murmurine-settings bin/haltpad; do
-    [ -x "$prefix/$f" ] || fail "$f is not executable"
+    [ -x "$prefix/$f" ] || fail "$f is not installed as a program"
 done
 
 desktop-file-validate "$prefix"/share/applications/*.desktop || fail "a desktop entry is not valid"

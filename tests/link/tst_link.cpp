@@ -58,21 +58,23 @@ private Q_SLOTS:
         const QString largest(LinkEndpoint::MaxMessageSize - 9 - Item.size(), u'x');
         const QByteArray off = LinkEndpoint::encodePoke(Item, u"OFF"_s);
 
-        QTest::newRow("command") << off << Status::Complete << u"OFF"_s;
-        QTest::newRow("byte order mark, line break, emoji and nul kept")
-            << LinkEndpoint::encodePoke(Item, odd) << Status::Complete << odd;
-        QTest::newRow("largest poke")
-            << LinkEndpoint::encodePoke(Item, largest) << Status::Complete << largest;
-        QTest::newRow("bare command") << QByteArray("OFF\r\n") << Status::Invalid << QString();
-        QTest::newRow("unknown version") << header(5, 3, 2) + "Text1OFF" << Status::Invalid << QString();
-        QTest::newRow("empty item") << header(0, 3) + "OFF" << Status::Invalid << QString();
-        QTest::newRow("lengths beyond 1 KiB") << header(5, 1016) << Status::Invalid << QString();
-        QTest::newRow("bytes after the frame") << off + off << Status::Invalid << QString();
-        QTest::newRow("invalid UTF-8") << header(5, 2) + "Text1\xFF\xFE" << Status::Invalid << QString();
-        QTest::newRow("overlong UTF-8 slash")
-            << header(5, 2) + "Text1\xC0\xAF" << Status::Invalid << QString();
-        QTest::newRow("more than 1 KiB")
-            << off.left(4) + QByteArray(2000, '\1') << Status::Invalid << QString();
+        const auto complete = [](const char *name, const QByteArray &bytes, const QString &text) {
+            QTest::newRow(name) << bytes << Status::Complete << text;
+        };
+        const auto invalid = [](const char *name, const QByteArray &bytes) {
+            QTest::newRow(name) << bytes << Status::Invalid << QString();
+        };
+        complete("command", off, u"OFF"_s);
+        complete("byte order mark, line break, emoji and nul kept", LinkEndpoint::encodePoke(Item, odd), odd);
+        complete("largest poke", LinkEndpoint::encodePoke(Item, largest), largest);
+        invalid("bare command", "OFF\r\n");
+        invalid("unknown version", header(5, 3, 2) + "Text1OFF");
+        invalid("empty item", header(0, 3) + "OFF");
+        invalid("lengths beyond 1 KiB", header(5, 1016));
+        invalid("bytes after the frame", off + off);
+        invalid("invalid UTF-8", header(5, 2) + "Text1\xFF\xFE");
+        invalid("overlong UTF-8 slash", header(5, 2) + "Text1\xC0\xAF");
+        invalid("more than 1 KiB", off.left(4) + QByteArray(2000, '\1'));
     }
     void frameDecoding()
     {
@@ -195,10 +197,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("application");
         QTest::addColumn<QString>("text");
 
-        QTest::newRow("no endpoint") << "Nobody"
-                                     << "OFF";
-        QTest::newRow("endpoint that never answers") << "Mute"
-                                                     << "OFF";
+        QTest::newRow("no endpoint") << u"Nobody"_s << u"OFF"_s;
+        QTest::newRow("endpoint that never answers") << u"Mute"_s << u"OFF"_s;
         // 342 three-byte characters: 1026 bytes although only 342 characters.
         QTest::newRow("beyond 1 KiB in bytes, not characters") << Messenger << QString(342, QChar(0x20AC));
     }

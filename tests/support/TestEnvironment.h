@@ -19,10 +19,11 @@ public:
 
     bool isValid() const { return m_dir.isValid(); }
     QString root() const { return m_dir.path(); }
-    QString home() const;
-    QString configHome() const;
-    QString runtimeDir() const;
-    QString settingsFile() const; // where the settings store keeps its values
+    QString home() const { return m_dir.filePath(QStringLiteral("home")); }
+    QString configHome() const { return m_dir.filePath(QStringLiteral("config")); }
+    QString runtimeDir() const { return m_dir.filePath(QStringLiteral("runtime")); }
+    // Where the settings store keeps its values.
+    QString settingsFile() const { return configHome() + QStringLiteral("/Murmurine/Murmurine.conf"); }
 
     QProcessEnvironment processEnvironment() const;
 
@@ -31,12 +32,10 @@ public:
     static QByteArray readFile(const QString &path);
 
     // The folder of the built programs and the factory data file.
-    static QString binDir();
-    static QString sourceDir();
+    static QString binDir() { return QStringLiteral(MURMURINE_BIN_DIR); }
+    static QString sourceDir() { return QStringLiteral(MURMURINE_SOURCE_DIR); }
 
 private:
     QTemporaryDir m_dir;
-    QByteArray m_oldHome;
-    QByteArray m_oldConfig;
-    QByteArray m_oldRuntime;
+    QByteArray m_old[3]; // HOME, XDG_CONFIG_HOME and XDG_RUNTIME_DIR before
 };

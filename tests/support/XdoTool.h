@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QMap>
 #include <QProcess>
 #include <QRect>
 #include <QStandardPaths>
@@ -46,20 +47,11 @@ inline void pressKeysIn(const QString &window, const QString &keys)
 // The window's place and size as the X server has them.
 inline QRect geometry(const QString &window)
 {
-    QRect rect;
-    for (const QString &line :
-        run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window})) {
-        const int value = line.section(u'=', 1).toInt();
-        if (line.startsWith(QLatin1String("X=")))
-            rect.moveLeft(value);
-        else if (line.startsWith(QLatin1String("Y=")))
-            rect.moveTop(value);
-        else if (line.startsWith(QLatin1String("WIDTH=")))
-            rect.setWidth(value);
-        else if (line.startsWith(QLatin1String("HEIGHT=")))
-            rect.setHeight(value);
-    }
-    return rect;
+    QMap<QString, int> shell; // X=, Y=, WIDTH=, HEIGHT= lines
+    for (const QString &line : run({QStringLiteral("getwindowgeometry"), QStringLiteral("--shell"), window}))
+        shell.insert(line.section(u'=', 0, 0), line.section(u'=', 1).toInt());
+    return QRect(shell.value(QStringLiteral("X")), shell.value(QStringLiteral("Y")),
+        shell.value(QStringLiteral("WIDTH")), shell.value(QStringLiteral("HEIGHT")));
 }
 
 } // namespace XdoTool
