@@ -123,8 +123,6 @@ private Q_SLOTS:
         QCOMPARE(settingsState(), before); // opening only reads
         QCOMPARE(checkedOption(form.get(), "optTaskbar", 3), display);
         QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), icons);
-        QCOMPARE(form->taskbarTag(), QString::number(display));
-        QCOMPARE(form->iconsTag(), iconsTag);
         QCOMPARE(nth<QLineEdit>(form.get(), "txtQuickName", 0)->text(), offName);
         QCOMPARE(nth<QLineEdit>(form.get(), "txtQuickName", 1)->text(), onName);
 
@@ -174,7 +172,6 @@ private Q_SLOTS:
         QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), -1);
         QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier, image->rect().center());
         QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), pair);
-        QCOMPARE(form->iconsTag(), QString::number(pair));
 
         clickMiddle(child<QPushButton>(form.get(), "cmdExit"));
         QCOMPARE(storedSetting("HaltPadIcons"), QString::number(pair));
@@ -237,7 +234,6 @@ private Q_SLOTS:
         nth<QRadioButton>(form.get(), "optTaskbar", 0)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(checkedOption(form.get(), "optTaskbar", 3), 1);
-        QCOMPARE(form->taskbarTag(), QStringLiteral("1"));
         clickMiddle(nth<QLabel>(form.get(), "imgSystemTray", 7));
         QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), 3);
         QLineEdit *box = nth<QLineEdit>(form.get(), "txtQuickName", 1);
