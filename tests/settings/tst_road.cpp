@@ -74,9 +74,6 @@ class tst_Road : public QObject
 
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<QProcess> m_settings; // killed with the QProcess should the test fail
-    // Held for the whole test: an X server without other clients resets itself
-    // each time the last one leaves, and refuses a program connecting meanwhile.
-    xcb_connection_t *m_keepAlive = nullptr;
 
     bool startProcess()
     {
@@ -121,13 +118,6 @@ private Q_SLOTS:
     {
         if (!XdoTool::usable())
             QSKIP("needs xdotool and the X server that the test script starts");
-        m_keepAlive = xcb_connect(nullptr, nullptr);
-        QVERIFY(!xcb_connection_has_error(m_keepAlive));
-    }
-    void cleanupTestCase()
-    {
-        if (m_keepAlive)
-            xcb_disconnect(m_keepAlive);
     }
     void init()
     {
@@ -213,6 +203,11 @@ private Q_SLOTS:
     }
     void firstRunTourToItsEnd()
     {
+        // Held for the whole test: an X server without other clients resets itself
+        // each time the last one leaves, and refuses a program connecting meanwhile.
+        xcb_connection_t *keepAlive = xcb_connect(nullptr, nullptr);
+        auto disconnect = qScopeGuard([keepAlive] { xcb_disconnect(keepAlive); });
+        QVERIFY(!xcb_connection_has_error(keepAlive));
         // Nothing stored: a first run.
         QVERIFY(startProcess());
         const qint64 pid = m_settings->processId();
