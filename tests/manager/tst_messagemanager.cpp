@@ -1,5 +1,6 @@
 #include "DataFolder.h"
 #include "Dialogs.h"
+#include "FileDialogs.h"
 #include "IniFile.h"
 #include "ListRows.h"
 #include "TestEnvironment.h"
@@ -575,6 +576,46 @@ private Q_SLOTS:
         const QList<Dialogs::Shown> shown = Dialogs::takeShown();
         QCOMPARE(shown.size(), 2);
         QVERIFY(shown.last().text.contains(QStringLiteral("100 messages")));
+    }
+
+    // The file dialog the import and the picture and text file messages use.
+    void openDialog_data()
+    {
+        QTest::addColumn<QString>("filter");
+        QTest::addColumn<QString>("qtFilter"); // as the dialog is given it
+        QTest::addColumn<QVariant>("answer");
+        QTest::addColumn<QString>("expected");
+        QTest::addColumn<bool>("refused"); // with a message naming the limit
+
+        const QString text = QStringLiteral("Text Files (*.txt)|*.txt|");
+        const QString qtText = QStringLiteral("Text Files (*.txt)");
+        const QString longest = QLatin1Char('/') + QString(253, QLatin1Char('p'));
+        QTest::newRow("pattern named twice, trailing bar; trimmed")
+            << text << qtText << QVariant(QStringLiteral("  /tmp/a b.txt ")) << "/tmp/a b.txt" << false;
+        QTest::newRow("several patterns; cancelled")
+            << "All picture files|*.bmp;*.gif|*.gif|*.gif"
+            << "All picture files (*.bmp *.gif);;*.gif (*.gif)" << QVariant() << "" << false;
+        QTest::newRow("254 characters") << text << qtText << QVariant(longest) << longest << false;
+        QTest::newRow("255 characters")
+            << text << qtText << QVariant(longest + QLatin1Char('p')) << "" << true;
+    }
+
+    void openDialog()
+    {
+        QFETCH(QString, filter);
+        QFETCH(QString, qtFilter);
+        QFETCH(QVariant, answer);
+        QFETCH(QString, expected);
+        QFETCH(bool, refused);
+
+        Dialogs::queueAnswer(answer);
+        QCOMPARE(FileDialogs::ShowOpenDialog(nullptr, filter, QStringLiteral("Select"), QString()), expected);
+        const QList<Dialogs::Shown> shown = Dialogs::takeShown();
+        QCOMPARE(shown.size(), refused ? 2 : 1);
+        QCOMPARE(shown.first().kind, Dialogs::Kind::OpenFile);
+        QCOMPARE(shown.first().defaultText, qtFilter);
+        if (refused)
+            QVERIFY(shown.last().text.contains(QStringLiteral("254 characters")));
     }
 };
 

@@ -3,11 +3,9 @@
 #include "Twips.h"
 #include "frmAbout.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
 #include <QRandomGenerator>
 
 using namespace SettingsTestSupport;
@@ -19,58 +17,6 @@ class tst_About : public QObject, SettingsFixture
 private Q_SLOTS:
     void init() { QVERIFY(setUp()); }
     void cleanup() { m_env.reset(); }
-    void bringUpAndClose_data()
-    {
-        QTest::addColumn<QString>("winMax");
-        QTest::addColumn<bool>("fromMenu");
-        QTest::addColumn<bool>("managerInFront");
-        QTest::newRow("maximised, Ctrl+A on the Welcome screen") << "" << false << false;
-        QTest::newRow("normal, Help menu over the message manager") << "No" << true << true;
-    }
-    void bringUpAndClose()
-    {
-        QFETCH(QString, winMax);
-        QFETCH(bool, fromMenu);
-        QFETCH(bool, managerInFront);
-
-        auto frame = loadActiveFrame({{"WinMax", winMax}});
-        QVERIFY(frame);
-        QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
-        if (managerInFront) {
-            frame->bringUpMessageManager();
-            QTRY_VERIFY(editMenu->isVisible());
-        }
-
-        for (int opening = 1; opening <= 2; ++opening) {
-            if (fromMenu)
-                chooseFromHelpMenu(frame.get());
-            else
-                pressCtrlA(frame.get());
-            QTRY_VERIFY(frame->aboutSubWindow());
-            QMdiSubWindow *about = frame->aboutSubWindow();
-            QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), about);
-            QVERIFY(about->isVisible());
-            // Brought up as every child is: maximised, whatever the frame's state.
-            QTRY_VERIFY(about->isMaximized());
-            QCOMPARE(QApplication::focusWidget(),
-                frame->aboutBox()->findChild<QPushButton *>(QStringLiteral("cmdOK")));
-            QVERIFY(!editMenu->isVisible());
-            const QWidget *panel = frame->aboutBox()->contentPanel();
-            if (!frame->isMaximized())
-                QCOMPARE(panel->pos(), Twips::toPixels(QPoint(1200, 200), frame.get()));
-            QVERIFY(about->rect().contains(QRect(panel->mapTo(about, QPoint(0, 0)), panel->size())));
-
-            // Closed by its own button, or by the close box key: gone, and the Welcome screen in front.
-            if (opening == 1) {
-                auto *close = frame->aboutBox()->findChild<QPushButton *>(QStringLiteral("cmdOK"));
-                QTest::mouseClick(close, Qt::LeftButton, Qt::NoModifier, close->rect().center());
-            } else {
-                QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
-            }
-            QTRY_VERIFY(!frame->aboutSubWindow());
-            verifyWelcomeInFront(frame.get());
-        }
-    }
     void distributor_data()
     {
         QTest::addColumn<QByteArray>("file"); // "-": no file at all
@@ -126,10 +72,11 @@ private Q_SLOTS:
         QFETCH(QString, telephone);
 
         if (file != "-")
-            writeCustomise(file);
+            QVERIFY(
+                TestEnvironment::writeFile(appFolder() + QLatin1Char('/') + CustomiseFile::FileName, file));
         auto frame = loadActiveFrame();
         QVERIFY(frame);
-        pressCtrlA(frame.get());
+        frame->bringUpAbout();
         QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->aboutSubWindow());
         frmAbout *about = frame->aboutBox();
         auto *heading = about->findChild<QLabel *>(QStringLiteral("Label3"));
@@ -163,26 +110,6 @@ private Q_SLOTS:
             about->contentPanel()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
             QVERIFY2(
                 !widget->isVisible() || panel.contains(widget->geometry()), qPrintable(widget->objectName()));
-    }
-
-private:
-    void writeCustomise(const QByteArray &content) const
-    {
-        QVERIFY(
-            TestEnvironment::writeFile(appFolder() + QLatin1Char('/') + CustomiseFile::FileName, content));
-    }
-    static void pressCtrlA(MDIForm1 *frame)
-    {
-        frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frame));
-        QWidget *focus = QApplication::focusWidget();
-        QTest::keyClick(focus ? focus : frame, Qt::Key_A, Qt::ControlModifier);
-    }
-    static void chooseFromHelpMenu(MDIForm1 *frame)
-    {
-        frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frame));
-        QVERIFY(chooseFromMenu(frame, "mnuHelpMain", "mnuAbout"));
     }
 };
 

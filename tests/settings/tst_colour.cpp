@@ -31,51 +31,30 @@ class tst_Colour : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void swatchGivesItsColour_data()
+    void answers_data()
     {
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("column");
-        QTest::addColumn<int>("value");
-
-        // Rows against columns and the byte order of the stored value: navy and red
-        // tell each mix-up apart.
-        QTest::newRow("navy, top row") << 0 << 1 << 8388608;
-        QTest::newRow("red, bottom row") << 3 << 0 << 255;
-        QTest::newRow("white, bottom right") << 3 << 3 << 16777215;
-    }
-    void swatchGivesItsColour()
-    {
-        QFETCH(int, row);
-        QFETCH(int, column);
-        QFETCH(int, value);
-
-        frmColour picker(-1);
-        picker.open();
-        QVERIFY(QTest::qWaitForWindowExposed(&picker));
-        QPushButton *button = buttonAt(picker, row, column);
-        QVERIFY(button);
-        clickMiddle(button);
-        QVERIFY(!picker.isVisible());
-        QCOMPARE(picker.result(), int(QDialog::Accepted));
-        QCOMPARE(picker.chosenColour(), value);
-    }
-    void leavingWithoutColour_data()
-    {
-        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("how"); // "row,column" of the swatch clicked, "escape" or "close"
         QTest::addColumn<int>("before");
+        QTest::addColumn<bool>("accepted");
         QTest::addColumn<int>("after");
 
+        // Rows against columns and the byte order of the stored value: navy and red tell each mix-up
+        // apart.
+        QTest::newRow("navy, top row") << "0,1" << -1 << true << 8388608;
+        QTest::newRow("red, bottom row") << "3,0" << -1 << true << 255;
+        QTest::newRow("white, bottom right") << "3,3" << -1 << true << 16777215;
         // Escape, as Cancel, says "no colour", which leaves the form's colour alone (the settings form
         // tests click Cancel); the window's close control keeps the value from before, which the form
         // applies.
-        QTest::newRow("Escape") << "escape" << 255 << -1;
-        QTest::newRow("close control after a colour") << "close" << 255 << 255;
-        QTest::newRow("close control after a cancel") << "close" << -1 << -1;
+        QTest::newRow("Escape") << "escape" << 255 << false << -1;
+        QTest::newRow("close control after a colour") << "close" << 255 << false << 255;
+        QTest::newRow("close control after a cancel") << "close" << -1 << false << -1;
     }
-    void leavingWithoutColour()
+    void answers()
     {
         QFETCH(QString, how);
         QFETCH(int, before);
+        QFETCH(bool, accepted);
         QFETCH(int, after);
 
         frmColour picker(before);
@@ -83,12 +62,17 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&picker));
         if (how == QLatin1String("escape")) {
             QTest::keyClick(&picker, Qt::Key_Escape);
-        } else {
+        } else if (how == QLatin1String("close")) {
             QVERIFY(picker.windowHandle());
             picker.windowHandle()->close();
+        } else {
+            QPushButton *button
+                = buttonAt(picker, how.section(u',', 0, 0).toInt(), how.section(u',', 1).toInt());
+            QVERIFY(button);
+            clickMiddle(button);
         }
         QVERIFY(!picker.isVisible());
-        QCOMPARE(picker.result(), int(QDialog::Rejected));
+        QCOMPARE(picker.result(), int(accepted ? QDialog::Accepted : QDialog::Rejected));
         QCOMPARE(picker.chosenColour(), after);
     }
     void swatchesPaintedInEveryStyle_data()

@@ -86,49 +86,46 @@ private Q_SLOTS:
         QVERIFY(
             shown.last().text.endsWith(QStringLiteral("until the file is put there:\n/nowhere/beach.png")));
     }
-    void exportReplacesTheWholeFile()
-    {
-        QVERIFY(openLibrary(Library));
-        const QString path = scratch(QStringLiteral("old.CAT"));
-        QVERIFY(TestEnvironment::writeFile(path,
-            "[New "
-            "Category]\r\nCategoryName=Old\r\n0=a\r\n1=b\r\n2=c\r\n3=d\r\n4=e\r\n5=\r\nAuthor=Someone\r\n"));
-        // Already there, so the save dialog had asked about replacing it.
-        const QList<Dialogs::Shown> shown
-            = run("mnuExportCategory", {path, QStringLiteral(" Beach "), button(QMessageBox::No), Box});
-        QCOMPARE(shown.last().text.left(15), QStringLiteral("Export complete"));
-        QCOMPARE(TestEnvironment::readFile(path),
-            QByteArray(
-                "[New Category]\nCategoryName=Beach\n0=Sun\n1=Sea\n2=#PICTURE# /nowhere/beach.png\n3=\n"));
-    }
-    void exportRefusals_data()
+    void exporting_data()
     {
         QTest::addColumn<int>("category");
         QTest::addColumn<QString>("file"); // under the scratch folder; "dir.cat" is a folder
         QTest::addColumn<QVariantList>("answers"); // after the save dialog
         QTest::addColumn<QString>("lastBox");
+        QTest::addColumn<QByteArray>("written"); // what the file then holds; empty: as before
 
         QTest::newRow("empty category")
-            << 2 << "" << QVariantList {} << "Please select a non-empty category to export.";
+            << 2 << "" << QVariantList {} << "Please select a non-empty category to export." << QByteArray();
         QTest::newRow("no category name")
             << 0 << "new.cat" << QVariantList {button(QMessageBox::Yes), "  ", Box}
-            << "Category Export cancelled";
+            << "Category Export cancelled" << QByteArray();
         QTest::newRow("name typed without extension, .cat there, kept")
             << 0 << "kept" << QVariantList {button(QMessageBox::Yes), button(QMessageBox::No)}
-            << "/kept.cat already exists.";
+            << "/kept.cat already exists." << QByteArray();
         QTest::newRow("a folder in the way")
             << 0 << "dir.cat" << QVariantList {"Beach", button(QMessageBox::No), Box}
-            << "Error writing to file. Please try again. Error number:";
+            << "Error writing to file. Please try again. Error number:" << QByteArray();
+        // Already there, so the save dialog had asked about replacing it: the whole file is replaced.
+        QTest::newRow("replacing a longer file")
+            << 0 << "old.CAT" << QVariantList {QStringLiteral(" Beach "), button(QMessageBox::No), Box}
+            << "Export complete"
+            << QByteArray(
+                   "[New Category]\nCategoryName=Beach\n0=Sun\n1=Sea\n2=#PICTURE# /nowhere/beach.png\n3=\n");
     }
-    void exportRefusals()
+    void exporting()
     {
         QFETCH(int, category);
         QFETCH(QString, file);
         QFETCH(QVariantList, answers);
         QFETCH(QString, lastBox);
+        QFETCH(QByteArray, written);
 
         QVERIFY(openLibrary(Library));
         QVERIFY(QDir().mkpath(scratch(QStringLiteral("dir.cat"))));
+        const QByteArray old
+            = "[New Category]\r\nCategoryName=Old\r\n0=a\r\n1=b\r\n2=c\r\n3=d\r\n4=e\r\n5=\r\n"
+              "Author=Someone\r\n";
+        QVERIFY(TestEnvironment::writeFile(scratch(QStringLiteral("old.CAT")), old));
         const QByteArray kept = "[New Category]\nCategoryName=Kept\n0=k\n";
         QVERIFY(TestEnvironment::writeFile(scratch(QStringLiteral("kept.cat")), kept));
         QListWidget *list = categories();
@@ -143,6 +140,8 @@ private Q_SLOTS:
         QCOMPARE(TestEnvironment::readFile(scratch(QStringLiteral("kept.cat"))), kept);
         QVERIFY(!QFileInfo::exists(scratch(QStringLiteral("new.cat"))));
         QVERIFY(QFileInfo(scratch(QStringLiteral("dir.cat"))).isDir());
+        QCOMPARE(
+            TestEnvironment::readFile(scratch(QStringLiteral("old.CAT"))), written.isEmpty() ? old : written);
     }
     void importFiles_data()
     {

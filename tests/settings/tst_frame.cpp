@@ -1,6 +1,8 @@
 #include "SettingsTestSupport.h"
 #include "Twips.h"
+#include "frmAbout.h"
 #include "frmMessageSetup.h"
+#include "frmSettings.h"
 
 #include <QApplication>
 #include <QPushButton>
@@ -76,83 +78,122 @@ private Q_SLOTS:
         QTRY_VERIFY(frame->isMinimized());
         QCOMPARE(storedSetting(QStringLiteral("WinMax")), QStringLiteral("No"));
     }
-    void editMenuWhileTheManagerIsActive()
+    // Each child comes up as the user asks for it, maximised and in front, and goes again by its own
+    // button or the close box key, leaving the Welcome screen in front; then it comes up once more.
+    void childComesUpAndGoes_data()
     {
-        writeCalmLibrary();
-        auto frame = loadFrame();
-        QVERIFY(frame);
-        QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
-        QVERIFY(!editMenu->isVisible());
-
-        frame->findChild<QAction *>(QStringLiteral("mnuChangeMessages"))->trigger();
-        QTRY_VERIFY(editMenu->isVisible());
-        QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
-
-        // From the keyboard: the maximised sub-window's own menu must not claim Ctrl+W as well.
-        frame->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(frame.get()));
-        QTest::keyClick(frame->messageManager(), Qt::Key_W, Qt::ControlModifier);
-        QTRY_VERIFY(!editMenu->isVisible());
-        QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
-        QVERIFY(frame->managerSubWindow()->isVisible());
-
-        frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeMessages"))->click();
-        QTRY_VERIFY(editMenu->isVisible());
-        // Hidden by its own button, then brought back: a new activation each time.
-        frame->messageManager()->findChild<QPushButton *>(QStringLiteral("cmdExit"))->click();
-        QTRY_VERIFY(!frame->managerSubWindow()->isVisible());
-        frame->bringUpMainWindow();
-        QTRY_VERIFY(!editMenu->isVisible());
-        frame->bringUpMessageManager();
-        QTRY_VERIFY(editMenu->isVisible());
-    }
-    void closingTheManager_data()
-    {
+        QTest::addColumn<QString>("window");
         QTest::addColumn<QString>("winMax");
-        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("road"); // "key", "menu" or "button"
+        QTest::addColumn<bool>("overManager"); // the message manager in front before
+        QTest::addColumn<QString>("close"); // a button of the child, a key, or "restore, " and a button
         // clang-format off
-        QTest::newRow("maximised, Close button") << "" << "cmdExit";
-        QTest::newRow("normal, close box key, then maximised") << "No" << "Ctrl+F4";
-        QTest::newRow("maximised, restored while the manager is open") << "" << "restore, cmdExit";
+        QTest::newRow("About, maximised, Ctrl+A, its button") << "about" << "" << "key" << false << "cmdOK";
+        QTest::newRow("About, normal, Help menu over the manager, Ctrl+F4")
+            << "about" << "No" << "menu" << true << "Ctrl+F4";
+        QTest::newRow("manager, maximised, Ctrl+M, Close") << "manager" << "" << "key" << false << "cmdExit";
+        QTest::newRow("manager, normal, button, Ctrl+F4") << "manager" << "No" << "button" << false << "Ctrl+F4";
+        QTest::newRow("manager, maximised, menu, restored while open, Close")
+            << "manager" << "" << "menu" << false << "restore, cmdExit";
+        // The maximised child's own menu must not claim Ctrl+W as well: it stays open behind.
+        QTest::newRow("manager, maximised, Ctrl+W from the manager") << "manager" << "" << "key" << false << "Ctrl+W";
+        QTest::newRow("settings, maximised, button over the manager, Save and close")
+            << "settings" << "" << "button" << true << "cmdExit";
+        QTest::newRow("settings, normal, menu over the manager, Close")
+            << "settings" << "No" << "menu" << true << "cmdClose";
+        QTest::newRow("settings, normal, Ctrl+S, Ctrl+F4") << "settings" << "No" << "key" << false << "Ctrl+F4";
         // clang-format on
     }
-    void closingTheManager()
+    void childComesUpAndGoes()
     {
+        QFETCH(QString, window);
         QFETCH(QString, winMax);
-        QFETCH(QString, how);
+        QFETCH(QString, road);
+        QFETCH(bool, overManager);
+        QFETCH(QString, close);
 
         writeCalmLibrary();
         auto frame = loadActiveFrame({{"WinMax", winMax}});
         QVERIFY(frame);
         QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
         verifyWelcomeInFront(frame.get());
+        if (overManager) {
+            frame->bringUpMessageManager();
+            QTRY_VERIFY(editMenu->isVisible());
+        }
+        const auto subWindow = [&] {
+            return window == QLatin1String("about")   ? frame->aboutSubWindow()
+                : window == QLatin1String("settings") ? frame->settingsSubWindow()
+                                                      : frame->managerSubWindow();
+        };
+        const auto bringUp = [&] {
+            const bool about = window == QLatin1String("about"),
+                       settings = window == QLatin1String("settings");
+            if (road == QLatin1String("key")) {
+                QTest::keyClick(QApplication::focusWidget(),
+                    about          ? Qt::Key_A
+                        : settings ? Qt::Key_S
+                                   : Qt::Key_M,
+                    Qt::ControlModifier);
+            } else if (road == QLatin1String("menu")) {
+                QVERIFY(chooseFromMenu(frame.get(), about ? "mnuHelpMain" : "mnuAllSettings",
+                    about          ? "mnuAbout"
+                        : settings ? "mnuChangeSettings"
+                                   : "mnuChangeMessages"));
+            } else {
+                frame->bringUpMainWindow();
+                QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
+                auto *button = frame->mainWindow()->findChild<QPushButton *>(
+                    settings ? QStringLiteral("cmdChangeSettings") : QStringLiteral("cmdChangeMessages"));
+                QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
+            }
+            QTRY_VERIFY(subWindow());
+            QMdiSubWindow *sub = subWindow();
+            QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), sub);
+            QVERIFY(sub->isVisible());
+            // Brought up as every child is: maximised, whatever the frame's state.
+            QTRY_VERIFY(sub->isMaximized());
+            QCOMPARE(editMenu->isVisible(), window == QLatin1String("manager"));
+            QTRY_VERIFY(sub->isAncestorOf(QApplication::focusWidget()));
+            if (about)
+                QCOMPARE(QApplication::focusWidget()->objectName(), QStringLiteral("cmdOK"));
+            const QWidget *panel = about ? static_cast<QWidget *>(frame->aboutBox()->contentPanel())
+                : settings               ? frame->settingsForm()->contentPanel()
+                                         : frame->messageManager()->contentPanel();
+            QVERIFY(sub->rect().contains(QRect(panel->mapTo(sub, QPoint(0, 0)), panel->size())));
+        };
+
+        QVERIFY(!subWindow() || !subWindow()->isVisible()); // made hidden at start-up, or not yet
+        bringUp();
         if (QTest::currentTestFailed())
             return;
-
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_M, Qt::ControlModifier);
-        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), frame->managerSubWindow());
-        QVERIFY(editMenu->isVisible());
-        if (how.startsWith(QLatin1String("restore"))) {
+        QMdiSubWindow *sub = subWindow();
+        if (close.startsWith(QLatin1String("restore, "))) {
             frame->showNormal();
             QTRY_VERIFY(!frame->isMaximized());
-            how = QStringLiteral("cmdExit");
+            close = close.mid(9);
         }
-        if (how == QLatin1String("cmdExit")) {
-            auto *close = frame->messageManager()->findChild<QPushButton *>(how);
-            QTest::mouseClick(close, Qt::LeftButton, Qt::NoModifier, close->rect().center());
+        if (close.startsWith(QLatin1String("Ctrl+"))) {
+            QTest::keyClick(QApplication::focusWidget(),
+                close == QLatin1String("Ctrl+W") ? Qt::Key_W : Qt::Key_F4, Qt::ControlModifier);
         } else {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
+            auto *button = sub->widget()->findChild<QPushButton *>(close);
+            QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, button->rect().center());
         }
-        QTRY_VERIFY(!frame->managerSubWindow()->isVisible());
+        if (window == QLatin1String("about"))
+            QTRY_VERIFY(!frame->aboutSubWindow());
+        else
+            QTRY_COMPARE(sub->isVisible(), close == QLatin1String("Ctrl+W"));
         verifyWelcomeInFront(frame.get());
         if (QTest::currentTestFailed())
             return;
-
         if (!frame->isMaximized()) {
             frame->showMaximized();
             QTRY_VERIFY(frame->isMaximized());
             verifyWelcomeInFront(frame.get());
         }
+        // Once more: a new activation, maximised with the frame.
+        bringUp();
     }
     void endWrites_data()
     {

@@ -1,7 +1,8 @@
 // The typical roads, on a real X server: the real Settings program starts the
 // real Messenger, a flash appears on the screen, and "&Stop Messages" ends it;
-// the settings form saves its values. The test drives the programs only
-// through X input, as a user would.
+// the settings form saves its values; a first run opens the guided tour, which
+// the user walks to its end. The test drives the programs only through X
+// input, as a user would.
 
 #include "SettingsTestSupport.h"
 #include "XdoTool.h"
@@ -9,7 +10,10 @@
 #include <QDeadlineTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
+
+#include <xcb/xcb.h>
 
 #include <csignal>
 
@@ -45,6 +49,20 @@ qint64 findMessenger(const QString &home)
     return 0;
 }
 
+// Visible windows of the process whose title matches; xdotool's own name search
+// also answers with windows whose title does not match, so each title is read back.
+QStringList windowsNamed(qint64 pid, const QRegularExpression &title)
+{
+    QStringList matching;
+    const QStringList found = XdoTool::run({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+        QStringLiteral("--pid"), QString::number(pid), QStringLiteral("--name"), title.pattern()});
+    for (const QString &window : found) {
+        if (title.match(XdoTool::windowName(window)).hasMatch())
+            matching.append(window);
+    }
+    return matching;
+}
+
 } // namespace
 
 using XdoTool::pressKeysIn;
@@ -57,6 +75,15 @@ class tst_Road : public QObject
     std::unique_ptr<TestEnvironment> m_env;
     std::unique_ptr<QProcess> m_settings; // killed with the QProcess should the test fail
 
+    bool startProcess()
+    {
+        m_settings = std::make_unique<QProcess>();
+        m_settings->setProcessEnvironment(m_env->processEnvironment());
+        m_settings->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        m_settings->start(TestEnvironment::binDir() + QStringLiteral("/murmurine-settings"), {});
+        return m_settings->waitForStarted();
+    }
+
     // The Settings program of a returning user, its normal frame at the top left; the frame's window.
     QString startSettings(const QMap<QString, QString> &more = {})
     {
@@ -64,12 +91,8 @@ class tst_Road : public QObject
             {"WinMax", "No"}, {"WinTop", "0"}, {"WinLeft", "0"}, {"UsedBefore", "Yes"}};
         settings.insert(more);
         storeSettings(settings);
-        m_settings = std::make_unique<QProcess>();
-        m_settings->setProcessEnvironment(m_env->processEnvironment());
-        m_settings->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        m_settings->start(TestEnvironment::binDir() + QStringLiteral("/murmurine-settings"), {});
         QStringList windows;
-        if (!m_settings->waitForStarted()
+        if (!startProcess()
             || !QTest::qWaitFor([&] { return !(windows = visibleWindows(true)).isEmpty(); }, 30000))
             return {};
         return windows.size() == 1 ? windows.constFirst() : QString();
@@ -91,10 +114,13 @@ class tst_Road : public QObject
     }
 
 private Q_SLOTS:
-    void init()
+    void initTestCase()
     {
         if (!XdoTool::usable())
             QSKIP("needs xdotool and the X server that the test script starts");
+    }
+    void init()
+    {
         m_env = std::make_unique<TestEnvironment>();
         QVERIFY(m_env->isValid());
     }
@@ -174,6 +200,42 @@ private Q_SLOTS:
         QVERIFY(storedSetting(QStringLiteral("On")).isEmpty());
 
         exitSettings(frame);
+    }
+    void firstRunTourToItsEnd()
+    {
+        // Held for the whole test: an X server without other clients resets itself
+        // each time the last one leaves, and refuses a program connecting meanwhile.
+        xcb_connection_t *keepAlive = xcb_connect(nullptr, nullptr);
+        auto disconnect = qScopeGuard([keepAlive] { xcb_disconnect(keepAlive); });
+        QVERIFY(!xcb_connection_has_error(keepAlive));
+        // Nothing stored: a first run.
+        QVERIFY(startProcess());
+        const qint64 pid = m_settings->processId();
+        const QRegularExpression tourTitle(QStringLiteral("^Quick Tour of Murmurine$"));
+        QStringList tours;
+        QTRY_VERIFY_WITH_TIMEOUT(!(tours = windowsNamed(pid, tourTitle)).isEmpty(), 30000);
+        QCOMPARE(tours.size(), 1);
+        const QString tour = tours.constFirst();
+        const QStringList size = XdoTool::run({"getdisplaygeometry"}).value(0).split(u' ');
+        QCOMPARE(size.size(), 2);
+        const QRect screen(0, 0, size.at(0).toInt(), size.at(1).toInt());
+
+        for (int step = 0; step < 18; ++step) {
+            QVERIFY2(
+                screen.contains(XdoTool::geometry(tour)), qPrintable(QStringLiteral("step %1").arg(step)));
+            // Return presses the default button, "&Continue >>" (then "&Continue"), at once: its access
+            // key clicks only after a short animation, and presses within it would count as one.
+            pressKeysIn(tour, QStringLiteral("Return"));
+        }
+        QTRY_VERIFY(screen.contains(XdoTool::geometry(tour)));
+        pressKeysIn(tour, QStringLiteral("alt+e")); // "&End", there only on the last step
+        QTRY_VERIFY_WITH_TIMEOUT(windowsNamed(pid, tourTitle).isEmpty(), 30000);
+
+        QCOMPARE(m_settings->state(), QProcess::Running);
+        const QStringList frames
+            = windowsNamed(pid, QRegularExpression(QStringLiteral("^Murmurine Settings")));
+        QCOMPARE(frames.size(), 1);
+        exitSettings(frames.constFirst());
     }
 };
 

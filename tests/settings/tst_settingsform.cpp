@@ -292,73 +292,18 @@ private Q_SLOTS:
         QVERIFY(!QApplication::activeModalWidget());
         QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->settingsSubWindow());
     }
-    void createdHiddenAtStartUp()
+    // Filled at start-up while hidden, and again after an import, as every activation does.
+    void filledWhileHidden()
     {
         storeSettings({{"WinMax", "No"}, {"UsedBefore", "Yes"}, {"Duration", "5"}});
         auto frame = loadFrame();
         QVERIFY(frame);
-        QVERIFY(frame->settingsForm());
-        QVERIFY(!frame->settingsSubWindow()->isVisible());
-        QCOMPARE(frame->mdiArea()->activeSubWindow(), frame->mainSubWindow());
         QCOMPARE(
             child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("30 milliseconds"));
-        // An import refills it from the file, as every activation does.
         storeSettings({{"Duration", "6"}});
         Q_EMIT frame->categoryImported();
         QCOMPARE(
             child<QComboBox>(frame.get(), "cboDuration")->currentText(), QStringLiteral("40 milliseconds"));
-    }
-    void broughtUpLikeTheOtherChildren_data()
-    {
-        QTest::addColumn<QString>("winMax");
-        QTest::addColumn<QString>("how");
-        // clang-format off
-        QTest::newRow("maximised, button, closed by Save") << "" << "button";
-        QTest::newRow("normal, menu, closed by Close") << "No" << "menu";
-        QTest::newRow("normal, button, closed by the close box") << "No" << "close box";
-        // clang-format on
-    }
-    void broughtUpLikeTheOtherChildren()
-    {
-        QFETCH(QString, winMax);
-        QFETCH(QString, how);
-
-        auto frame = loadActiveFrame({{"WinMax", winMax}});
-        QVERIFY(frame);
-        QAction *editMenu = frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction();
-        frame->bringUpMessageManager();
-        QTRY_VERIFY(editMenu->isVisible());
-
-        if (how == QLatin1String("menu")) {
-            QVERIFY(chooseFromMenu(frame.get(), "mnuAllSettings", "mnuChangeSettings"));
-        } else {
-            frame->bringUpMainWindow();
-            click(frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdChangeSettings")));
-        }
-        QMdiSubWindow *sub = frame->settingsSubWindow();
-        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), sub);
-        QTRY_VERIFY(sub->isMaximized());
-        QVERIFY(!editMenu->isVisible());
-        const QWidget *panel = frame->settingsForm()->contentPanel();
-        QVERIFY(sub->rect().contains(QRect(panel->mapTo(sub, QPoint(0, 0)), panel->size())));
-
-        if (how == QLatin1String("button"))
-            click(child<QPushButton>(frame.get(), "cmdExit"));
-        else if (how == QLatin1String("menu"))
-            click(child<QPushButton>(frame.get(), "cmdClose"));
-        else
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_F4, Qt::ControlModifier);
-        QTRY_VERIFY(!sub->isVisible());
-        verifyWelcomeInFront(frame.get());
-        QVERIFY(frame->settingsForm());
-        // Maximised with the frame when the frame is maximised after it came up.
-        if (how == QLatin1String("menu")) {
-            frame->bringUpSettingsForm();
-            QTRY_VERIFY(sub->isMaximized());
-            frame->showMaximized();
-            QTRY_VERIFY(frame->isMaximized());
-            QTRY_VERIFY(sub->isMaximized());
-        }
     }
     void accessKeysActInTheChildInFront_data()
     {

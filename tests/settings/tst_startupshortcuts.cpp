@@ -129,7 +129,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<Program>("program");
         QTest::addColumn<bool>("ownThere");
-        QTest::addColumn<bool>("otherThere");
+        QTest::addColumn<bool>("otherThere"); // neither there: nor even the configuration folder
         QTest::newRow("settings, none there") << Program::Settings << false << false;
         QTest::newRow("settings over the messenger's") << Program::Settings << false << true;
         QTest::newRow("messenger over the settings'") << Program::Messenger << false << true;
@@ -142,13 +142,20 @@ private Q_SLOTS:
         QFETCH(bool, otherThere);
         TestEnvironment env;
         QVERIFY(env.isValid());
-        const QString folder = env.configHome() + QStringLiteral("/autostart");
+        const bool nothingThere = !ownThere && !otherThere;
+        const QString configHome
+            = nothingThere ? env.root() + QStringLiteral("/not/there/yet") : env.configHome();
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
+        const auto putBack
+            = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(env.configHome())); });
+        const QString folder = configHome + QStringLiteral("/autostart");
         const QString ownFile
             = folder + u'/' + StartupShortcuts::shortcutName(program) + QStringLiteral(".desktop");
         const QString otherFile = folder + u'/'
             + StartupShortcuts::shortcutName(StartupShortcuts::other(program)) + QStringLiteral(".desktop");
         // Someone else's entry stays where it is.
-        QVERIFY(put(folder + QStringLiteral("/other.desktop"), "[Desktop Entry]\n"));
+        if (!nothingThere)
+            QVERIFY(put(folder + QStringLiteral("/other.desktop"), "[Desktop Entry]\n"));
         if (ownThere)
             QVERIFY(put(ownFile, "old"));
         if (otherThere)
@@ -171,21 +178,7 @@ private Q_SLOTS:
         QVERIFY2(shortcuts.remove(program, &error), qPrintable(error));
         QVERIFY(!shortcuts.exists(program));
         QCOMPARE(QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-            QStringList {QStringLiteral("other.desktop")});
-    }
-    void missingFolderIsCreated()
-    {
-        TestEnvironment env;
-        QVERIFY(env.isValid());
-        const QString configHome = env.root() + QStringLiteral("/not/there/yet");
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(configHome));
-        const auto putBack
-            = qScopeGuard([&] { qputenv("XDG_CONFIG_HOME", QFile::encodeName(env.configHome())); });
-
-        StartupShortcuts shortcuts(env.root());
-        QString error;
-        QVERIFY2(shortcuts.add(Program::Messenger, &error), qPrintable(error));
-        QVERIFY(QFileInfo(configHome + QStringLiteral("/autostart/Murmurine.desktop")).isFile());
+            nothingThere ? QStringList() : QStringList {QStringLiteral("other.desktop")});
     }
     void failuresChangeNothing_data()
     {

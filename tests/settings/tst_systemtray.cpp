@@ -123,8 +123,6 @@ private Q_SLOTS:
         QCOMPARE(settingsState(), before); // opening only reads
         QCOMPARE(checkedOption(form.get(), "optTaskbar", 3), display);
         QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), icons);
-        QCOMPARE(form->taskbarTag(), QString::number(display));
-        QCOMPARE(form->iconsTag(), iconsTag);
         QCOMPARE(nth<QLineEdit>(form.get(), "txtQuickName", 0)->text(), offName);
         QCOMPARE(nth<QLineEdit>(form.get(), "txtQuickName", 1)->text(), onName);
 
@@ -174,7 +172,6 @@ private Q_SLOTS:
         QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), -1);
         QTest::mouseClick(image, Qt::LeftButton, Qt::NoModifier, image->rect().center());
         QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), pair);
-        QCOMPARE(form->iconsTag(), QString::number(pair));
 
         clickMiddle(child<QPushButton>(form.get(), "cmdExit"));
         QCOMPARE(storedSetting("HaltPadIcons"), QString::number(pair));
@@ -201,48 +198,28 @@ private Q_SLOTS:
             shown << painted;
         }
     }
-    void leavingWithoutSaving_data()
+    void leaving_data()
     {
         QTest::addColumn<QString>("how");
-        QTest::newRow("C&lose clicked") << "click";
-        QTest::newRow("Alt+L") << "alt";
-        QTest::newRow("Escape") << "escape";
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("C&lose clicked") << "click" << false;
+        QTest::newRow("Alt+L") << "alt+l" << false;
+        QTest::newRow("Escape") << "escape" << false;
+        // The frame's main window has "&Start Messages" on Alt+S as well.
+        QTest::newRow("Alt+S saves, over the frame's Start Messages") << "alt+s" << true;
     }
-    void leavingWithoutSaving()
+    void leaving()
     {
         QFETCH(QString, how);
+        QFETCH(bool, saved);
 
-        storeSettings({{"HaltPadIcons", "2"}, {"HaltPadOn", "x"}});
-        const QByteArray before = settingsState();
-        auto form = openForm();
-        QVERIFY(form);
-        clickMiddle(nth<QRadioButton>(form.get(), "optTaskbar", 2));
-        clickMiddle(nth<QLabel>(form.get(), "imgSystemTray", 7));
-        QLineEdit *box = nth<QLineEdit>(form.get(), "txtQuickName", 1);
-        clickMiddle(box);
-        QTest::keyClicks(box, "changed");
-        QCOMPARE(checkedOption(form.get(), "optTaskbar", 3), 2);
-        QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), 3);
-
-        if (how == "click")
-            clickMiddle(child<QPushButton>(form.get(), "cmdClose"));
-        else if (how == "alt")
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_L, Qt::AltModifier);
-        else
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
-        QTRY_VERIFY(!form->isVisible());
-        QCOMPARE(form->result(), int(QDialog::Rejected));
-        QCOMPARE(settingsState(), before);
-    }
-    void accessKeysOverTheFrame()
-    {
-        // The frame's main window has "&Start Messages" on Alt+S as well. A normal frame, off the middle of
-        // the screen: the form centres on the frame, not on the screen.
+        // A normal frame, off the middle of the screen: the form centres on the frame, not on the screen.
         storeSettings({{"WinMax", "No"}, {"WinTop", "1200"}, {"WinLeft", "600"}, {"UsedBefore", "Yes"},
-            {"HaltPadIcons", "1"}});
+            {"HaltPadIcons", "2"}, {"HaltPadOn", "x"}});
         auto frame = loadFrame();
         QVERIFY(frame);
         QVERIFY(frame->frameGeometry().center() != frame->screen()->availableGeometry().center());
+        const QByteArray before = settingsState();
         const QString onBefore = storedSetting("On");
         auto form = openForm(frame.get());
         QVERIFY(form);
@@ -257,12 +234,28 @@ private Q_SLOTS:
         nth<QRadioButton>(form.get(), "optTaskbar", 0)->setFocus();
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
         QCOMPARE(checkedOption(form.get(), "optTaskbar", 3), 1);
-        QCOMPARE(form->taskbarTag(), QStringLiteral("1"));
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::AltModifier);
+        clickMiddle(nth<QLabel>(form.get(), "imgSystemTray", 7));
+        QCOMPARE(checkedOption(form.get(), "optWhichIcons", 6), 3);
+        QLineEdit *box = nth<QLineEdit>(form.get(), "txtQuickName", 1);
+        clickMiddle(box);
+        QTest::keyClicks(box, "changed");
+
+        if (how == "click")
+            clickMiddle(child<QPushButton>(form.get(), "cmdClose"));
+        else if (how == "escape")
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Escape);
+        else
+            QTest::keyClick(
+                QApplication::focusWidget(), how == "alt+l" ? Qt::Key_L : Qt::Key_S, Qt::AltModifier);
         QTRY_VERIFY(!form->isVisible());
-        QCOMPARE(form->result(), int(QDialog::Accepted));
+        QCOMPARE(form->result(), int(saved ? QDialog::Accepted : QDialog::Rejected));
+        if (!saved) {
+            QCOMPARE(settingsState(), before);
+            return;
+        }
         QCOMPARE(storedSetting("HaltPadIconOnly"), QStringLiteral("No"));
-        QCOMPARE(storedSetting("HaltPadIcons"), QStringLiteral("1"));
+        QCOMPARE(storedSetting("HaltPadIcons"), QStringLiteral("3"));
+        QCOMPARE(storedSetting("HaltPadOn"), box->text());
         QCOMPARE(storedSetting("On"), onBefore); // the Messenger was not started
     }
     void clearedNameShowsDefaultAgain()

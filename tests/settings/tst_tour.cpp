@@ -111,7 +111,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("left"); // twips
         // clang-format off
         QTest::newRow("maximised frame") << "" << "0";
-        QTest::newRow("normal frame") << "No" << "0";
         QTest::newRow("normal frame reaching past the right edge of the screen") << "No" << "4500";
         // clang-format on
     }

@@ -212,16 +212,11 @@ private Q_SLOTS:
     }
 
 private:
-    void verifyWelcomeInFront(MDIForm1 *frame)
+    // As offscreen, and as the window manager and the screen show it.
+    static void verifyWelcomeInFront(MDIForm1 *frame)
     {
-        QMdiSubWindow *welcome = frame->mainSubWindow();
-        QTRY_COMPARE(frame->mdiArea()->activeSubWindow(), welcome);
-        QTRY_COMPARE(welcome->isMaximized(), frame->isMaximized());
-        QVERIFY(!welcome->isMinimized());
-        QVERIFY(!frame->findChild<QMenu *>(QStringLiteral("mnuEdit"))->menuAction()->isVisible());
-        QTRY_COMPARE(XdoTool::windowName(windowId(frame)),
-            frame->isMaximized() ? QStringLiteral("Murmurine Settings - [Welcome screen]")
-                                 : QStringLiteral("Murmurine Settings"));
+        SettingsFixture::verifyWelcomeInFront(frame);
+        QTRY_COMPARE(XdoTool::windowName(windowId(frame)), frame->windowTitle());
         // On the screen itself, not only in the window's idea of itself: the big button shows.
         auto *start = frame->mainWindow()->findChild<QPushButton *>(QStringLiteral("cmdHide"));
         QTRY_VERIFY2(
