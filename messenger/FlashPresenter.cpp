@@ -388,9 +388,8 @@ void FlashPresenter::hideOnOverlay()
         const long long sent = monotonicNs();
         // Waiting for the compositor to draw the screen without the flash
         // means a copy of the screen taken next holds none of it, and tells
-        // the next flashes how long a hide takes to reach the screen. A
-        // compositor not seen drawing the show would not be seen now either.
-        if (m_phase == Phase::Showing && m_paintMisses == 0)
+        // the next flashes how long a hide takes to reach the screen.
+        if (m_phase == Phase::Showing && m_paintMisses < PaintMissesToGiveUp)
             m_schedule.hidden(sent, m_compositor->waitForPaint(clearedBy, sent + MaxPaintWaitNs));
     }
     m_compositor->endPaintWatch();
